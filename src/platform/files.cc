@@ -1,0 +1,197 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <random>
+
+namespace veltra::platform {
+
+namespace {
+
+std::string uniqueTempSibling(const std::string& path) {
+  static thread_local std::mt19937_64 generator{std::random_device{}()};
+  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string suffix;
+  for (int i = 0; i < 8; ++i) suffix.push_back(kAlphabet[generator() % 36]);
+  return path + ".tmp-" + suffix;
+}
+
+void writeAll(FileIO& io, int fd, ByteView bytes, const std::string& path) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = io.write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw SystemError("write", path, errno);
+    }
+    if (n == 0) throw SystemError("write", path, EIO);
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+void syncDirectory(const std::string& path, FileIO& io) {
+  std::string folder = path.empty() ? "." : path;
+  int fd = io.open(folder, O_RDONLY | O_DIRECTORY, 0);
+  if (fd < 0) throw SystemError("open", folder, errno);
+  int rc = io.fsync(fd);
+  int savedErrno = errno;
+  io.close(fd);
+  // Some file systems cannot sync folders; that is no failure of the write.
+  if (rc != 0 && savedErrno != EINVAL && savedErrno != ENOTSUP) throw SystemError("fsync", folder, savedErrno);
+}
+
+void writeFileAtomically(const std::string& path, ByteView bytes, const AtomicWriteOptions& options, FileIO& io) {
+  const bool named = !options.tempPath.empty();
+  const std::string temp = named ? options.tempPath : uniqueTempSibling(path);
+  int flags = O_WRONLY | O_CREAT | (named ? O_TRUNC : O_EXCL);
+  int fd = io.open(temp, flags, options.mode);
+  if (fd < 0) throw SystemError("open", temp, errno);
+  try {
+    writeAll(io, fd, bytes, temp);
+    if (io.fchmod(fd, options.mode) != 0) throw SystemError("fchmod", temp, errno);
+    if (io.fsync(fd) != 0) throw SystemError("fsync", temp, errno);
+    int rc = io.close(fd);
+    fd = -1;
+    if (rc != 0) throw SystemError("close", temp, errno);
+    if (io.rename(temp, path) != 0) throw SystemError("rename", path, errno);
+  } catch (...) {
+    if (fd >= 0) io.close(fd);
+    io.unlink(temp);
+    throw;
+  }
+  syncDirectory(parentPath(path), io);
+}
+
+Bytes readFile(const std::string& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) throw SystemError("open", path, errno);
+  Bytes content;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && info.st_size > 0) content.reserve(static_cast<std::size_t>(info.st_size));
+  std::uint8_t buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int saved = errno;
+      ::close(fd);
+      throw SystemError("read", path, saved);
+    }
+    if (n == 0) break;
+    content.insert(content.end(), buffer, buffer + n);
+  }
+  ::close(fd);
+  return content;
+}
+
+std::optional<Bytes> readFileIfPresent(const std::string& path) {
+  try {
+    return readFile(path);
+  } catch (const SystemError&) {
+    return std::nullopt;
+  }
+}
+
+bool fileExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::optional<std::uint64_t> fileSize(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<std::chrono::system_clock::time_point> modificationTime(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+#if defined(__APPLE__)
+  const struct timespec& t = info.st_mtimespec;
+#else
+  const struct timespec& t = info.st_mtim;
+#endif
+  using namespace std::chrono;
+  return system_clock::time_point(duration_cast<system_clock::duration>(seconds(t.tv_sec) + nanoseconds(t.tv_nsec)));
+}
+
+void setModificationTime(const std::string& path, std::chrono::system_clock::time_point time) {
+  using namespace std::chrono;
+  auto since = duration_cast<nanoseconds>(time.time_since_epoch()).count();
+  struct timespec times[2];
+  times[0].tv_sec = static_cast<time_t>(since / 1000000000);
+  times[0].tv_nsec = static_cast<long>(since % 1000000000);
+  if (times[0].tv_nsec < 0) {
+    times[0].tv_nsec += 1000000000;
+    times[0].tv_sec -= 1;
+  }
+  times[1] = times[0];
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw SystemError("utimensat", path, errno);
+}
+
+void createDirectories(const std::string& path, mode_t mode) {
+  if (path.empty() || isDirectory(path)) return;
+  std::string parent = parentPath(path);
+  if (!parent.empty() && parent != path) createDirectories(parent, mode);
+  if (::mkdir(path.c_str(), mode) != 0) {
+    if (errno == EEXIST && isDirectory(path)) return;
+    throw SystemError("mkdir", path, errno);
+  }
+  // mkdir applies the file-creation mask; the folder gets exactly `mode`.
+  if (::chmod(path.c_str(), mode) != 0) throw SystemError("chmod", path, errno);
+}
+
+void setMode(const std::string& path, mode_t mode) {
+  if (::chmod(path.c_str(), mode) != 0) throw SystemError("chmod", path, errno);
+}
+
+std::optional<mode_t> fileMode(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return info.st_mode & 07777;
+}
+
+int removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+  std::string result(folder);
+  if (!result.empty() && result.back() != '/') result.push_back('/');
+  result.append(name);
+  return result;
+}
+
+std::string parentPath(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  auto slash = path.rfind('/');
+  if (slash == std::string_view::npos) return "";
+  if (slash == 0) return "/";
+  return std::string(path.substr(0, slash));
+}
+
+std::string fileName(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  auto slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string temporaryDirectory() {
+  const char* value = std::getenv("TMPDIR");
+  if (value != nullptr && *value != '\0') return value;
+  return "/tmp";
+}
+
+}  // namespace veltra::platform

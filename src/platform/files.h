@@ -1,0 +1,80 @@
+// File helpers over FileIO: whole-file reads, the one atomic replace, attributes and folders.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/bytes.h"
+#include "platform/file_io.h"
+#include "platform/system_error.h"
+
+namespace veltra::platform {
+
+struct AtomicWriteOptions {
+  // Permission bits of the written file, applied whatever the file-creation mask.
+  mode_t mode = 0644;
+  // Temporary sibling to write first; empty picks a unique name "<name>.tmp-<random>".
+  std::string tempPath;
+};
+
+// Replaces `path` with `bytes` so that readers see the old or the new content, never a torn
+// file, and the new content survives a crash once this returns: write a temporary sibling,
+// fsync it, rename it over `path`, fsync the folder. Throws SystemError; on failure the target
+// is unchanged and the temporary file is removed.
+void writeFileAtomically(const std::string& path, ByteView bytes, const AtomicWriteOptions& options = {},
+                         FileIO& io = FileIO::real());
+
+// Fsyncs the folder at `path` so that a rename or create in it is durable. Throws SystemError.
+void syncDirectory(const std::string& path, FileIO& io = FileIO::real());
+
+// Returns the whole content of the file at `path`. Throws SystemError.
+Bytes readFile(const std::string& path);
+
+// Returns the whole content, or nothing when the file cannot be read.
+std::optional<Bytes> readFileIfPresent(const std::string& path);
+
+// Tells whether anything (file, folder, link target) exists at `path`.
+bool fileExists(const std::string& path);
+
+// Tells whether a folder exists at `path`.
+bool isDirectory(const std::string& path);
+
+// Returns the size of the file at `path`, or nothing when it cannot be read.
+std::optional<std::uint64_t> fileSize(const std::string& path);
+
+// Returns the modification time of `path`, or nothing when its attributes cannot be read.
+std::optional<std::chrono::system_clock::time_point> modificationTime(const std::string& path);
+
+// Sets the modification (and access) time of `path`. Throws SystemError.
+void setModificationTime(const std::string& path, std::chrono::system_clock::time_point time);
+
+// Creates `path` and any missing parents, giving each created folder `mode` exactly.
+// Succeeds when the folder already exists. Throws SystemError.
+void createDirectories(const std::string& path, mode_t mode = 0755);
+
+// Sets the permission bits of `path`. Throws SystemError.
+void setMode(const std::string& path, mode_t mode);
+
+// Returns the permission bits of `path`, or nothing when its attributes cannot be read.
+std::optional<mode_t> fileMode(const std::string& path);
+
+// Removes the file at `path`; returns 0 or the errno of the failure.
+int removeFile(const std::string& path);
+
+// Returns `folder` joined with `name` by one "/".
+std::string joinPath(std::string_view folder, std::string_view name);
+
+// Returns the path without its last component ("" for a bare name, "/" for a root child).
+std::string parentPath(std::string_view path);
+
+// Returns the last component of `path`.
+std::string fileName(std::string_view path);
+
+// Returns the temporary folder: $TMPDIR when set and not empty, else "/tmp".
+std::string temporaryDirectory();
+
+}  // namespace veltra::platform

@@ -1,0 +1,90 @@
+#include "platform/sha256.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "core/hex.h"
+#include "platform/system_error.h"
+
+#if defined(__APPLE__)
+#include <CommonCrypto/CommonDigest.h>
+#else
+#include <openssl/evp.h>
+#endif
+
+namespace veltra::platform {
+
+#if defined(__APPLE__)
+struct Sha256::State {
+  CC_SHA256_CTX context;
+};
+Sha256::Sha256() : state_(std::make_unique<State>()) { CC_SHA256_Init(&state_->context); }
+Sha256::~Sha256() = default;
+void Sha256::update(ByteView bytes) {
+  // CC_SHA256_Update takes a 32-bit length; feed large inputs in pieces.
+  while (!bytes.empty()) {
+    std::size_t n = std::min<std::size_t>(bytes.size(), 1u << 30);
+    CC_SHA256_Update(&state_->context, bytes.data(), static_cast<CC_LONG>(n));
+    bytes = bytes.subspan(n);
+  }
+}
+Sha256Digest Sha256::finish() {
+  Sha256Digest digest{};
+  CC_SHA256_Final(digest.data(), &state_->context);
+  return digest;
+}
+#else
+struct Sha256::State {
+  EVP_MD_CTX* context = nullptr;
+  ~State() { EVP_MD_CTX_free(context); }
+};
+Sha256::Sha256() : state_(std::make_unique<State>()) {
+  state_->context = EVP_MD_CTX_new();
+  if (state_->context == nullptr || EVP_DigestInit_ex(state_->context, EVP_sha256(), nullptr) != 1) {
+    throw std::runtime_error("SHA-256 context cannot be created");
+  }
+}
+Sha256::~Sha256() = default;
+void Sha256::update(ByteView bytes) {
+  if (!bytes.empty()) EVP_DigestUpdate(state_->context, bytes.data(), bytes.size());
+}
+Sha256Digest Sha256::finish() {
+  Sha256Digest digest{};
+  unsigned int length = 0;
+  EVP_DigestFinal_ex(state_->context, digest.data(), &length);
+  return digest;
+}
+#endif
+
+Sha256Digest sha256(ByteView bytes) {
+  Sha256 hasher;
+  hasher.update(bytes);
+  return hasher.finish();
+}
+
+std::string sha256Hex(ByteView bytes) { return toHex(sha256(bytes)); }
+
+std::string sha256HexOfFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw SystemError("open", path, errno);
+  Sha256 hasher;
+  std::vector<std::uint8_t> buffer(1 << 20);
+  for (;;) {
+    ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int saved = errno;
+      ::close(fd);
+      throw SystemError("read", path, saved);
+    }
+    if (n == 0) break;
+    hasher.update(ByteView(buffer.data(), static_cast<std::size_t>(n)));
+  }
+  ::close(fd);
+  return toHex(hasher.finish());
+}
+
+}  // namespace veltra::platform

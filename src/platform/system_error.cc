@@ -1,0 +1,24 @@
+#include "platform/system_error.h"
+
+#include <cstring>
+
+namespace veltra::platform {
+
+std::string errorText(int errorNumber) {
+  char buffer[256];
+  // GNU strerror_r may return a static string instead of filling the buffer.
+#if defined(__GLIBC__) && defined(_GNU_SOURCE)
+  return strerror_r(errorNumber, buffer, sizeof buffer);
+#else
+  if (strerror_r(errorNumber, buffer, sizeof buffer) != 0) return "Unknown error " + std::to_string(errorNumber);
+  return buffer;
+#endif
+}
+
+SystemError::SystemError(std::string operation, std::string path, int errorNumber)
+    : operation_(std::move(operation)),
+      path_(std::move(path)),
+      errorNumber_(errorNumber),
+      description_(operation_ + "(" + path_ + ") failed: " + errorText(errorNumber)) {}
+
+}  // namespace veltra::platform
