@@ -15,7 +15,8 @@ template <typename T>
 inline T loadUnchecked(const std::uint8_t* p) {
   static_assert(std::is_unsigned_v<T>);
   T value = 0;
-  for (std::size_t i = 0; i < sizeof(T); ++i) value |= static_cast<T>(static_cast<T>(p[i]) << (8 * i));
+  for (std::size_t i = 0; i < sizeof(T); ++i)
+    value |= static_cast<T>(static_cast<T>(p[i]) << (8 * i));
   return value;
 }
 
@@ -41,7 +42,8 @@ inline void storeUnchecked(std::uint8_t* p, T value) {
 template <typename T>
 inline void append(Bytes& out, T value) {
   static_assert(std::is_unsigned_v<T>);
-  for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  for (std::size_t i = 0; i < sizeof(T); ++i)
+    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 inline void append16(Bytes& out, std::uint16_t v) { append(out, v); }

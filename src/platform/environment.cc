@@ -17,7 +17,8 @@ Environment Environment::fromProcessEnvironment() {
   overrideFrom("VELTRA_APP_BUNDLE", environment.appBundle);
   overrideFrom("VELTRA_CDN_BASE", environment.cdnBase);
   overrideFrom("VELTRA_NOTIFY_DIR", environment.notifyDirectory);
-  while (environment.cdnBase.size() > 1 && environment.cdnBase.back() == '/') environment.cdnBase.pop_back();
+  while (environment.cdnBase.size() > 1 && environment.cdnBase.back() == '/')
+    environment.cdnBase.pop_back();
   return environment;
 }
 

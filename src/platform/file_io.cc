@@ -21,7 +21,9 @@ int RealFileIO::open(const std::string& path, int flags, mode_t mode) {
   return fd;
 }
 
-ssize_t RealFileIO::write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+ssize_t RealFileIO::write(int fd, const void* data, std::size_t size) {
+  return ::write(fd, data, size);
+}
 
 ssize_t RealFileIO::pwrite(int fd, const void* data, std::size_t size, off_t offset) {
   return ::pwrite(fd, data, size, offset);
@@ -42,8 +44,12 @@ int RealFileIO::fsync(int fd) {
 int RealFileIO::ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
 int RealFileIO::fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 int RealFileIO::close(int fd) { return ::close(fd); }
-int RealFileIO::rename(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()); }
-int RealFileIO::link(const std::string& from, const std::string& to) { return ::link(from.c_str(), to.c_str()); }
+int RealFileIO::rename(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str());
+}
+int RealFileIO::link(const std::string& from, const std::string& to) {
+  return ::link(from.c_str(), to.c_str());
+}
 int RealFileIO::unlink(const std::string& path) { return ::unlink(path.c_str()); }
 
 }  // namespace veltra::platform

@@ -43,10 +43,12 @@ void syncDirectory(const std::string& path, FileIO& io) {
   int savedErrno = errno;
   io.close(fd);
   // Some file systems cannot sync folders; that is no failure of the write.
-  if (rc != 0 && savedErrno != EINVAL && savedErrno != ENOTSUP) throw SystemError("fsync", folder, savedErrno);
+  if (rc != 0 && savedErrno != EINVAL && savedErrno != ENOTSUP)
+    throw SystemError("fsync", folder, savedErrno);
 }
 
-void writeFileAtomically(const std::string& path, ByteView bytes, const AtomicWriteOptions& options, FileIO& io) {
+void writeFileAtomically(const std::string& path, ByteView bytes, const AtomicWriteOptions& options,
+                         FileIO& io) {
   const bool named = !options.tempPath.empty();
   const std::string temp = named ? options.tempPath : uniqueTempSibling(path);
   int flags = O_WRONLY | O_CREAT | (named ? O_TRUNC : O_EXCL);
@@ -76,7 +78,8 @@ Bytes readFile(const std::string& path) {
   if (fd < 0) throw SystemError("open", path, errno);
   Bytes content;
   struct stat info {};
-  if (::fstat(fd, &info) == 0 && info.st_size > 0) content.reserve(static_cast<std::size_t>(info.st_size));
+  if (::fstat(fd, &info) == 0 && info.st_size > 0)
+    content.reserve(static_cast<std::size_t>(info.st_size));
   std::uint8_t buffer[65536];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -126,7 +129,8 @@ std::optional<std::chrono::system_clock::time_point> modificationTime(const std:
   const struct timespec& t = info.st_mtim;
 #endif
   using namespace std::chrono;
-  return system_clock::time_point(duration_cast<system_clock::duration>(seconds(t.tv_sec) + nanoseconds(t.tv_nsec)));
+  return system_clock::time_point(
+      duration_cast<system_clock::duration>(seconds(t.tv_sec) + nanoseconds(t.tv_nsec)));
 }
 
 void setModificationTime(const std::string& path, std::chrono::system_clock::time_point time) {
@@ -140,7 +144,8 @@ void setModificationTime(const std::string& path, std::chrono::system_clock::tim
     times[0].tv_sec -= 1;
   }
   times[1] = times[0];
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw SystemError("utimensat", path, errno);
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+    throw SystemError("utimensat", path, errno);
 }
 
 void createDirectories(const std::string& path, mode_t mode) {

@@ -25,8 +25,8 @@ struct AtomicWriteOptions {
 // file, and the new content survives a crash once this returns: write a temporary sibling,
 // fsync it, rename it over `path`, fsync the folder. Throws SystemError; on failure the target
 // is unchanged and the temporary file is removed.
-void writeFileAtomically(const std::string& path, ByteView bytes, const AtomicWriteOptions& options = {},
-                         FileIO& io = FileIO::real());
+void writeFileAtomically(const std::string& path, ByteView bytes,
+                         const AtomicWriteOptions& options = {}, FileIO& io = FileIO::real());
 
 // Fsyncs the folder at `path` so that a rename or create in it is durable. Throws SystemError.
 void syncDirectory(const std::string& path, FileIO& io = FileIO::real());

@@ -12,9 +12,10 @@ std::string formatIso8601(TimePoint time) {
   year_month_day date{day};
   hh_mm_ss<std::chrono::seconds> clock{seconds - day};
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02lld:%02lld:%02lldZ", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<long long>(clock.hours().count()), static_cast<long long>(clock.minutes().count()),
+  std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02lld:%02lld:%02lldZ",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<long long>(clock.hours().count()),
+                static_cast<long long>(clock.minutes().count()),
                 static_cast<long long>(clock.seconds().count()));
   return buffer;
 }
@@ -35,10 +36,10 @@ bool readDigits(std::string_view text, std::size_t at, std::size_t count, int& v
 
 std::optional<TimePoint> parseIso8601(std::string_view text) {
   int y, mo, d, h, mi, s;
-  if (!readDigits(text, 0, 4, y) || text.size() < 20 || text[4] != '-' || !readDigits(text, 5, 2, mo) ||
-      text[7] != '-' || !readDigits(text, 8, 2, d) || (text[10] != 'T' && text[10] != 't') ||
-      !readDigits(text, 11, 2, h) || text[13] != ':' || !readDigits(text, 14, 2, mi) || text[16] != ':' ||
-      !readDigits(text, 17, 2, s)) {
+  if (!readDigits(text, 0, 4, y) || text.size() < 20 || text[4] != '-' ||
+      !readDigits(text, 5, 2, mo) || text[7] != '-' || !readDigits(text, 8, 2, d) ||
+      (text[10] != 'T' && text[10] != 't') || !readDigits(text, 11, 2, h) || text[13] != ':' ||
+      !readDigits(text, 14, 2, mi) || text[16] != ':' || !readDigits(text, 17, 2, s)) {
     return std::nullopt;
   }
   if (h > 23 || mi > 59 || s > 59) return std::nullopt;
@@ -50,7 +51,8 @@ std::optional<TimePoint> parseIso8601(std::string_view text) {
     offsetSeconds = 0;
   } else if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':') {
     int oh, om;
-    if (!readDigits(zone, 1, 2, oh) || !readDigits(zone, 4, 2, om) || oh > 23 || om > 59) return std::nullopt;
+    if (!readDigits(zone, 1, 2, oh) || !readDigits(zone, 4, 2, om) || oh > 23 || om > 59)
+      return std::nullopt;
     offsetSeconds = (oh * 3600 + om * 60) * (zone[0] == '-' ? -1 : 1);
   } else {
     return std::nullopt;

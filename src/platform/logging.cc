@@ -31,23 +31,44 @@ class SystemLogSink : public LogSink {
     os_log_t log = os_log_create(record.subsystem.c_str(), record.category.c_str());
     os_log_type_t type = OS_LOG_TYPE_DEFAULT;
     switch (record.level) {
-      case LogLevel::debug: type = OS_LOG_TYPE_DEBUG; break;
-      case LogLevel::info: type = OS_LOG_TYPE_INFO; break;
-      case LogLevel::defaultLevel: type = OS_LOG_TYPE_DEFAULT; break;
-      case LogLevel::error: type = OS_LOG_TYPE_ERROR; break;
-      case LogLevel::fault: type = OS_LOG_TYPE_FAULT; break;
+      case LogLevel::debug:
+        type = OS_LOG_TYPE_DEBUG;
+        break;
+      case LogLevel::info:
+        type = OS_LOG_TYPE_INFO;
+        break;
+      case LogLevel::defaultLevel:
+        type = OS_LOG_TYPE_DEFAULT;
+        break;
+      case LogLevel::error:
+        type = OS_LOG_TYPE_ERROR;
+        break;
+      case LogLevel::fault:
+        type = OS_LOG_TYPE_FAULT;
+        break;
     }
     os_log_with_type(log, type, "%{public}s", text.c_str());
 #else
     int priority = LOG_NOTICE;
     switch (record.level) {
-      case LogLevel::debug: priority = LOG_DEBUG; break;
-      case LogLevel::info: priority = LOG_INFO; break;
-      case LogLevel::defaultLevel: priority = LOG_NOTICE; break;
-      case LogLevel::error: priority = LOG_ERR; break;
-      case LogLevel::fault: priority = LOG_CRIT; break;
+      case LogLevel::debug:
+        priority = LOG_DEBUG;
+        break;
+      case LogLevel::info:
+        priority = LOG_INFO;
+        break;
+      case LogLevel::defaultLevel:
+        priority = LOG_NOTICE;
+        break;
+      case LogLevel::error:
+        priority = LOG_ERR;
+        break;
+      case LogLevel::fault:
+        priority = LOG_CRIT;
+        break;
     }
-    syslog(LOG_USER | priority, "[%s:%s] %s", record.subsystem.c_str(), record.category.c_str(), text.c_str());
+    syslog(LOG_USER | priority, "[%s:%s] %s", record.subsystem.c_str(), record.category.c_str(),
+           text.c_str());
 #endif
     if (toStderr) {
       std::string line = "[" + record.subsystem + ":" + record.category + "] " +
@@ -71,11 +92,16 @@ std::atomic<LogSink*>& currentSink() {
 
 std::string_view logLevelName(LogLevel level) {
   switch (level) {
-    case LogLevel::debug: return "debug";
-    case LogLevel::info: return "info";
-    case LogLevel::defaultLevel: return "default";
-    case LogLevel::error: return "error";
-    case LogLevel::fault: return "fault";
+    case LogLevel::debug:
+      return "debug";
+    case LogLevel::info:
+      return "info";
+    case LogLevel::defaultLevel:
+      return "default";
+    case LogLevel::error:
+      return "error";
+    case LogLevel::fault:
+      return "fault";
   }
   return "default";
 }
@@ -136,7 +162,9 @@ std::string renderLogFormat(std::string_view format, const std::vector<std::stri
       }
       j = close + 1;
     }
-    while (j < format.size() && (format[j] == 'l' || format[j] == 'h' || format[j] == 'z' || format[j] == 'q')) ++j;
+    while (j < format.size() &&
+           (format[j] == 'l' || format[j] == 'h' || format[j] == 'z' || format[j] == 'q'))
+      ++j;
     if (j < format.size() && std::strchr("sdiuxf@", format[j]) != nullptr) {
       out += next < arguments.size() ? arguments[next] : std::string();
       ++next;

@@ -90,17 +90,25 @@ class Logger {
   void log(LogLevel level, std::string_view format, std::vector<LogArg> arguments) const;
 
   template <typename... A>
-  void debug(std::string_view format, const A&... args) const { log(LogLevel::debug, format, {LogArg(args)...}); }
+  void debug(std::string_view format, const A&... args) const {
+    log(LogLevel::debug, format, {LogArg(args)...});
+  }
   template <typename... A>
-  void info(std::string_view format, const A&... args) const { log(LogLevel::info, format, {LogArg(args)...}); }
+  void info(std::string_view format, const A&... args) const {
+    log(LogLevel::info, format, {LogArg(args)...});
+  }
   template <typename... A>
   void notice(std::string_view format, const A&... args) const {
     log(LogLevel::defaultLevel, format, {LogArg(args)...});
   }
   template <typename... A>
-  void error(std::string_view format, const A&... args) const { log(LogLevel::error, format, {LogArg(args)...}); }
+  void error(std::string_view format, const A&... args) const {
+    log(LogLevel::error, format, {LogArg(args)...});
+  }
   template <typename... A>
-  void fault(std::string_view format, const A&... args) const { log(LogLevel::fault, format, {LogArg(args)...}); }
+  void fault(std::string_view format, const A&... args) const {
+    log(LogLevel::fault, format, {LogArg(args)...});
+  }
 
   const std::string& subsystem() const { return subsystem_; }
   const std::string& category() const { return category_; }

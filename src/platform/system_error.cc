@@ -10,7 +10,8 @@ std::string errorText(int errorNumber) {
 #if defined(__GLIBC__) && defined(_GNU_SOURCE)
   return strerror_r(errorNumber, buffer, sizeof buffer);
 #else
-  if (strerror_r(errorNumber, buffer, sizeof buffer) != 0) return "Unknown error " + std::to_string(errorNumber);
+  if (strerror_r(errorNumber, buffer, sizeof buffer) != 0)
+    return "Unknown error " + std::to_string(errorNumber);
   return buffer;
 #endif
 }

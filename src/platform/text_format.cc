@@ -70,7 +70,8 @@ int compareNumeric(std::string_view a, std::string_view b) {
       if (int c = ra.compare(rb); c != 0) return c < 0 ? -1 : 1;
       continue;
     }
-    if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
+    if (a[i] != b[j])
+      return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
     ++i;
     ++j;
   }

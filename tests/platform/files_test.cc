@@ -61,7 +61,8 @@ TEST_P(AtomicWriteFault, LeavesTargetUnchangedAndNoTemporaryFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, AtomicWriteFault,
-                         ::testing::Values(FaultCase{"open", FileCall::open}, FaultCase{"write", FileCall::write},
+                         ::testing::Values(FaultCase{"open", FileCall::open},
+                                           FaultCase{"write", FileCall::write},
                                            FaultCase{"fsync", FileCall::fsync},
                                            FaultCase{"rename", FileCall::rename}),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -70,10 +71,12 @@ TEST(AtomicWrite, NamedTemporaryFileIsUsed) {
   TempDir dir;
   FaultyFileIO io;
   io.failOn(FileCall::rename);
-  EXPECT_THROW(writeFileAtomically(dir.file("c.json"), asBytes("x"), {.mode = 0644, .tempPath = dir.file("c.json.tmp")}, io),
+  EXPECT_THROW(writeFileAtomically(dir.file("c.json"), asBytes("x"),
+                                   {.mode = 0644, .tempPath = dir.file("c.json.tmp")}, io),
                SystemError);
   EXPECT_FALSE(fileExists(dir.file("c.json")));
-  writeFileAtomically(dir.file("c.json"), asBytes("y"), {.mode = 0644, .tempPath = dir.file("c.json.tmp")});
+  writeFileAtomically(dir.file("c.json"), asBytes("y"),
+                      {.mode = 0644, .tempPath = dir.file("c.json.tmp")});
   EXPECT_EQ(dir.read("c.json"), "y");
   EXPECT_FALSE(fileExists(dir.file("c.json.tmp")));
 }

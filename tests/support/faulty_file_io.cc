@@ -41,10 +41,10 @@ int FaultyFileIO::shouldFail(FileCall call) {
   return 0;
 }
 
-#define VELTRA_FAULT(call, failure)   \
-  if (int e = shouldFail(call)) {     \
-    errno = e;                        \
-    return failure;                   \
+#define VELTRA_FAULT(call, failure) \
+  if (int e = shouldFail(call)) {   \
+    errno = e;                      \
+    return failure;                 \
   }
 
 int FaultyFileIO::open(const std::string& path, int flags, mode_t mode) {

@@ -13,7 +13,19 @@
 namespace veltra::testing {
 
 // The calls a fault can target.
-enum class FileCall { open, write, pwrite, pread, fsync, ftruncate, fchmod, close, rename, link, unlink };
+enum class FileCall {
+  open,
+  write,
+  pwrite,
+  pread,
+  fsync,
+  ftruncate,
+  fchmod,
+  close,
+  rename,
+  link,
+  unlink
+};
 
 // Forwards to RealFileIO; `failOn(call, n, errno)` makes the n-th next call of that kind
 // (1 = the very next) fail with `errno` without reaching the OS. Records every call. Thread-safe.

@@ -1,0 +1,16 @@
+#include "config/json_dates.h"
+
+#include "core/json_fields.h"
+
+namespace veltra::config {
+
+std::optional<platform::TimePoint> optionalDate(const nlohmann::json& object,
+                                                const std::string& key) {
+  auto text = json::optionalString(object, key);
+  if (!text) return std::nullopt;
+  auto date = platform::parseIso8601(*text);
+  if (!date) json::fail(key, "expected an ISO 8601 date, got \"" + *text + "\"");
+  return date;
+}
+
+}  // namespace veltra::config
