@@ -1,0 +1,108 @@
+#include "updater/updater_status_reporter.h"
+
+#include <algorithm>
+
+#include "core/json_fields.h"
+#include "platform/files.h"
+
+namespace veltra::updater {
+
+UpdaterStatusReporter::UpdaterStatusReporter(std::int64_t formatVersion,
+                                             std::optional<Trigger> trigger, std::string statusPath,
+                                             const platform::Clock& clock,
+                                             platform::DarwinNotificationCenter& notifications,
+                                             platform::FileIO& io)
+    : statusPath_(std::move(statusPath)), clock_(clock), notifications_(notifications), io_(io) {
+  auto now = clock_.now();
+  std::int64_t failures = 0;
+  if (auto bytes = platform::readFileIfPresent(statusPath_)) {
+    try {
+      failures = BlocklistUpdaterStatus::decode(*bytes, now).consecutiveFailures;
+    } catch (const json::DecodingError&) {
+      failures = 0;
+    }
+  }
+  status_.formatVersion = formatVersion;
+  status_.trigger = trigger;
+  status_.consecutiveFailures = failures;
+  status_.startedAt = now;
+  status_.updatedAt = now;
+}
+
+void UpdaterStatusReporter::setPhase(Phase phase) {
+  std::lock_guard<std::mutex> guard(lock_);
+  status_.phase = phase;
+  if (phase == Phase::upToDate || phase == Phase::complete) {
+    status_.consecutiveFailures = 0;
+    status_.failureKind.reset();
+    status_.failureMessage.reset();
+  } else if (phase == Phase::downloading) {
+    status_.bytesReceived = 0;
+    status_.bytesExpected = 0;
+    lastProgressPercent_ = -1;
+  }
+  writeLocked();
+}
+
+void UpdaterStatusReporter::reportProgress(std::int64_t bytesReceived, std::int64_t bytesExpected) {
+  std::lock_guard<std::mutex> guard(lock_);
+  status_.bytesReceived = bytesReceived;
+  status_.bytesExpected = std::max<std::int64_t>(bytesExpected, 0);
+  std::int64_t percent = -1;
+  if (bytesExpected >= 1) {
+    double fraction = std::min(
+        static_cast<double>(bytesReceived) / static_cast<double>(status_.bytesExpected), 1.0);
+    percent = static_cast<std::int64_t>(100.0 * fraction);
+  }
+  auto now = clock_.now();
+  bool intervalPassed =
+      lastProgressWrite_ == std::chrono::system_clock::time_point::min() ||
+      std::chrono::duration<double>(now - lastProgressWrite_).count() >= kProgressInterval;
+  if (percent == lastProgressPercent_ && !intervalPassed) return;
+  lastProgressPercent_ = percent;
+  lastProgressWrite_ = now;
+  writeLocked();
+}
+
+void UpdaterStatusReporter::reportFailure(FailureKind kind, const std::string& message) {
+  std::lock_guard<std::mutex> guard(lock_);
+  status_.phase = Phase::failed;
+  status_.failureKind = kind;
+  status_.failureMessage = message;
+  status_.consecutiveFailures += 1;
+  writeLocked();
+}
+
+BlocklistUpdaterStatus UpdaterStatusReporter::status() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return status_;
+}
+
+void UpdaterStatusReporter::writeLocked() {
+  status_.updatedAt = clock_.now();
+  writeStatusFile(status_, statusPath_, io_);
+  notifications_.post(kStatusChangedNotification);
+}
+
+void UpdaterStatusReporter::writeStatusFile(const BlocklistUpdaterStatus& status,
+                                            const std::string& path, platform::FileIO& io) {
+  std::string text = status.encode();
+  try {
+    platform::writeFileAtomically(path, asBytes(text), {.mode = 0644, .tempPath = ""}, io);
+  } catch (const platform::SystemError&) {
+    try {
+      platform::createDirectories(platform::parentPath(path), 0755);
+    } catch (const platform::SystemError&) {
+    }
+    try {
+      platform::writeFileAtomically(path, asBytes(text), {.mode = 0644, .tempPath = ""}, io);
+    } catch (const platform::SystemError&) {
+    }
+  }
+  try {
+    platform::setMode(path, 0644);
+  } catch (const platform::SystemError&) {
+  }
+}
+
+}  // namespace veltra::updater

@@ -1,0 +1,67 @@
+// Publishes one update run's progress in "updater-status.json" and announces each write.
+#pragma once
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/darwin_notification_center.h"
+#include "platform/file_io.h"
+#include "updater/blocklist_updater_status.h"
+
+namespace veltra::updater {
+
+inline constexpr const char* kStatusChangedNotification =
+    "tessel.vevavuvud.blocklistUpdaterStatusChanged";
+inline constexpr const char* kBlocklistUpdatedNotification = "tessel.vevavuvud.blocklistUpdated";
+
+// One per run. Owns the run's status record; every write replaces the file atomically and then
+// posts "tessel.vevavuvud.blocklistUpdaterStatusChanged". Thread-safe: one mutex guards the
+// record, the file write and the post (progress arrives on the transfer's thread).
+class UpdaterStatusReporter {
+ public:
+  // Starts a record for a run of `formatVersion`, keeping only consecutiveFailures of the file
+  // at `statusPath` (0 when it is missing or unreadable). Does not write.
+  UpdaterStatusReporter(std::int64_t formatVersion, std::optional<Trigger> trigger,
+                        std::string statusPath, const platform::Clock& clock,
+                        platform::DarwinNotificationCenter& notifications,
+                        platform::FileIO& io = platform::FileIO::real());
+  UpdaterStatusReporter(const UpdaterStatusReporter&) = delete;
+  UpdaterStatusReporter& operator=(const UpdaterStatusReporter&) = delete;
+
+  // Sets the phase and writes; upToDate and complete clear the failure streak, downloading
+  // resets the byte counts and the progress throttle.
+  void setPhase(Phase phase);
+
+  // Stores the counts and writes when the whole percentage changed or 0.5 s have passed.
+  void reportProgress(std::int64_t bytesReceived, std::int64_t bytesExpected);
+
+  // Records the run's failure (phase failed, one more consecutive failure) and writes.
+  void reportFailure(FailureKind kind, const std::string& message);
+
+  // Returns a copy of the record.
+  BlocklistUpdaterStatus status() const;
+
+  // Encodes `status` and replaces the file at `path` with mode 0644; never fails the caller.
+  static void writeStatusFile(const BlocklistUpdaterStatus& status, const std::string& path,
+                              platform::FileIO& io = platform::FileIO::real());
+
+  static constexpr double kProgressInterval = 0.5;
+
+ private:
+  void writeLocked();
+
+  mutable std::mutex lock_;
+  BlocklistUpdaterStatus status_;
+  std::chrono::system_clock::time_point lastProgressWrite_ =
+      std::chrono::system_clock::time_point::min();
+  std::int64_t lastProgressPercent_ = -1;
+  std::string statusPath_;
+  const platform::Clock& clock_;
+  platform::DarwinNotificationCenter& notifications_;
+  platform::FileIO& io_;
+};
+
+}  // namespace veltra::updater
