@@ -1,0 +1,143 @@
+// The only writer of the DNS-IP map file (layout in map_format.h).
+//
+// Commit protocol, which lets readers in other processes go without locks: a batch of entries
+// is written at the committed offset and made durable, and only then is the 64-byte header
+// rewritten in place (one write) and made durable. A crash in between leaves a header that
+// still describes the previous commit. Compaction writes the live entries to
+// "dns-ip-map.bin.new", renames it over the map and posts "tessel.vevavuvud.dnsIPMapCompacted";
+// readers holding the old file reopen the path.
+//
+// Flush policy: `record` queues an entry and commits the queue when it holds `batchSize`
+// entries or when `interval` has passed since the last flush began; `flushIfDue` lets the
+// owner's timer commit a quiet queue, and `stop` commits what is left.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dns_ip_map/map_format.h"
+#include "dns_ip_map/random_source.h"
+#include "platform/clock.h"
+#include "platform/darwin_notification_center.h"
+#include "platform/file_io.h"
+#include "platform/logging.h"
+
+namespace veltra::dnsmap {
+
+inline constexpr char kMapFileName[] = "dns-ip-map.bin";
+inline constexpr char kCompactionSuffix[] = ".new";
+inline constexpr char kMapUpdatedNotification[] = "tessel.vevavuvud.dnsIPMapUpdated";
+inline constexpr char kMapCompactedNotification[] = "tessel.vevavuvud.dnsIPMapCompacted";
+// Compaction fires when committed data passes this offset (T1) ...
+inline constexpr std::uint64_t kCompactionSizeTrigger = 5242880;
+// ... or when more than this fraction of at most kExpirySampleSize probed entries expired (T2).
+inline constexpr double kCompactionExpiredFraction = 0.4;
+inline constexpr std::size_t kExpirySampleSize = 20;
+
+// When queued entries are committed.
+struct FlushPolicy {
+  std::size_t batchSize = 100;
+  std::chrono::milliseconds interval{2000};
+};
+
+// The services a writer uses; null members mean the process-wide ones.
+struct DNSIPMapWriterServices {
+  platform::FileIO* io = nullptr;
+  platform::DarwinNotificationCenter* notificationCenter = nullptr;
+  const platform::Clock* clock = nullptr;
+  RandomSource* random = nullptr;
+};
+
+// A snapshot of the writer's mirrors of the header and of its queue.
+struct DNSIPMapWriterState {
+  bool isStarted = false;
+  std::uint32_t entryCount = 0;
+  std::uint64_t committedOffset = kHeaderSize;
+  std::uint64_t writeSequence = 0;
+  std::uint32_t lastCompactedAt = 0;
+  std::size_t pendingCount = 0;
+};
+
+// Owns the map file's descriptor while started. Thread-safe: one lock serialises every
+// operation, and compaction runs inline on the thread that flushed. No error leaves the writer:
+// every failure is logged and absorbed.
+class DNSIPMapWriter {
+ public:
+  // Prepares a writer of the map at `path`; nothing is opened until `start`.
+  explicit DNSIPMapWriter(std::string path, DNSIPMapWriterServices services = {},
+                          FlushPolicy policy = {});
+  // Runs `stop`.
+  ~DNSIPMapWriter();
+  DNSIPMapWriter(const DNSIPMapWriter&) = delete;
+  DNSIPMapWriter& operator=(const DNSIPMapWriter&) = delete;
+
+  // Returns "dns-ip-map.bin" in the configured data folder.
+  static std::string defaultPath();
+
+  // Opens or creates the map (a new file gets an empty header; a damaged one is reinitialized)
+  // and starts accepting entries. Returns whether the writer is started.
+  bool start();
+
+  // Commits what is pending and closes the file; does nothing when stopped.
+  void stop();
+
+  // Queues `entry` and commits the queue when the flush policy says so. Returns false, dropping
+  // the entry, when the writer is stopped.
+  bool record(DNSIPMapEntry entry);
+
+  // Commits the queue when it is not empty and the policy's interval has passed.
+  void flushIfDue();
+
+  // Commits the queued entries now.
+  void flush();
+
+  // Rewrites the map with only its unexpired entries now.
+  void compact();
+
+  // Tells whether more than 40% of a random sample of committed entries expired.
+  bool sampleExpiredFraction();
+
+  // Returns a snapshot of the mirrors and the queue length.
+  DNSIPMapWriterState state() const;
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::optional<std::uint32_t> nowSeconds() const;
+  void flushLocked();
+  void checkCompaction();
+  bool sampleExpiredFractionLocked();
+  void compactLocked();
+  bool loadHeader();
+  void writeFreshHeader(std::uint32_t createdAt);
+  Bytes readCommittedRegion();
+  void closeFile();
+  void disable();
+
+  std::string path_;
+  platform::FileIO& io_;
+  platform::DarwinNotificationCenter& notificationCenter_;
+  const platform::Clock& clock_;
+  RandomSource& random_;
+  FlushPolicy policy_;
+  platform::Logger logger_;
+
+  mutable std::mutex lock_;
+  int fileHandle_ = -1;
+  std::vector<DNSIPMapEntry> pendingEntries_;
+  std::chrono::system_clock::time_point lastFlushTime_;
+  std::uint32_t currentEntryCount_ = 0;
+  std::uint64_t currentCommittedOffset_ = kHeaderSize;
+  std::uint64_t currentWriteSequence_ = 0;
+  std::uint32_t currentLastCompactedAt_ = 0;
+  bool isStarted_ = false;
+  // Set when a commit failed after it began rewriting the header: what readers see on disk may
+  // then be the new header, so the next commit reloads the header before building on it.
+  bool headerMayDiffer_ = false;
+};
+
+}  // namespace veltra::dnsmap
