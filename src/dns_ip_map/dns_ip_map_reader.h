@@ -1,0 +1,118 @@
+// Follows the DNS-IP map written by another process and answers which domains an IP address
+// was resolved from, for as long as those answers are valid.
+//
+// The reader takes no lock shared with the writer. It relies on the commit order (entries are
+// durable before the header that covers them), reads only from 64 up to the header's
+// committedOffset, verifies every checksum, and starts over from 64 when the map was compacted
+// or reinitialized: a compaction notification, a different file behind the path, or a header
+// whose writeSequence or committedOffset no longer fits what was read.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "dns_ip_map/map_format.h"
+#include "platform/clock.h"
+#include "platform/darwin_notification_center.h"
+#include "platform/file_status.h"
+#include "platform/logging.h"
+
+namespace veltra::dnsmap {
+
+// The most (IP, domain) pairs a reader holds unless told otherwise.
+inline constexpr std::size_t kDefaultReaderCapacity = 100000;
+
+// Owns a read-only descriptor on the map. Thread-safe: one mutex guards all state. Holds only
+// unexpired pairs, at most `capacity`; past that the pair taken in (or refreshed) longest ago
+// is dropped first. A domain seen again for the same IP is one pair with the later expiry.
+class DNSIPMapReader : public std::enable_shared_from_this<DNSIPMapReader> {
+ public:
+  // One domain an IP address was resolved from, valid until `expiresAt` (seconds since 1970).
+  struct DomainEntry {
+    std::string domain;
+    std::uint32_t expiresAt = 0;
+    std::uint64_t sequence = 0;
+  };
+
+  // Prepares a reader of the map at `path`; `clock` (default: the system's) decides what has
+  // expired while entries are taken in.
+  explicit DNSIPMapReader(std::string path, const platform::Clock* clock = nullptr,
+                          std::size_t capacity = kDefaultReaderCapacity);
+  // Runs `stop`.
+  ~DNSIPMapReader();
+  DNSIPMapReader(const DNSIPMapReader&) = delete;
+  DNSIPMapReader& operator=(const DNSIPMapReader&) = delete;
+
+  // Takes in what is committed and refreshes on every commit and compaction notification of
+  // `center`, calling `onChange` after each such refresh. The reader must be owned by a
+  // shared_ptr; `center` must outlive `stop`. Registering replaces other handlers of the two
+  // names on `center`.
+  void start(platform::DarwinNotificationCenter& center, std::function<void()> onChange = {});
+
+  // Stops observing notifications and closes the file.
+  void stop();
+
+  // Takes in the entries committed since the last refresh; returns how many were taken in.
+  std::size_t refresh();
+
+  // Returns the domains `ip` was resolved from that are still valid at `now`, oldest first.
+  std::vector<std::string> lookup(std::string_view ip, std::uint32_t now);
+
+  // Returns how many lookups were served.
+  std::int64_t lookupCount() const;
+  // Returns how many (IP, domain) pairs are held.
+  std::size_t size() const;
+  // Returns the offset up to which the current file was read.
+  std::uint64_t lastReadOffset() const;
+  // Returns the header's writeSequence at the last refresh.
+  std::uint64_t lastKnownWriteSequence() const;
+
+ private:
+  struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  using DomainMap =
+      std::unordered_map<std::string, std::vector<DomainEntry>, StringHash, std::equal_to<>>;
+
+  std::optional<std::uint32_t> nowSeconds() const;
+  bool ensureCurrentFileLocked();
+  void closeFileLocked();
+  void resetLocked();
+  void insertLocked(const DNSIPMapEntry& entry, std::uint32_t now);
+  void evictOldestLocked();
+  void sweepExpiredLocked(std::uint32_t now);
+
+  std::string path_;
+  const platform::Clock& clock_;
+  std::size_t capacity_;
+  platform::Logger logger_;
+  std::atomic<bool> compactionNoticed_{false};
+  platform::DarwinNotificationCenter* center_ = nullptr;
+
+  mutable std::mutex lock_;
+  DomainMap ipToDomains_;
+  std::deque<std::pair<std::string, std::uint64_t>> insertionOrder_;
+  std::size_t heldCount_ = 0;
+  std::uint64_t nextSequence_ = 0;
+  std::uint32_t lastSweepAt_ = 0;
+  int fileHandle_ = -1;
+  platform::FileStatus openedFile_;
+  std::uint64_t lastReadOffset_ = kHeaderSize;
+  std::uint64_t lastKnownWriteSequence_ = 0;
+  bool isStarted_ = false;
+  std::int64_t lookupCount_ = 0;
+};
+
+}  // namespace veltra::dnsmap
