@@ -1,0 +1,12 @@
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "run.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return veltra::artifact_tool::run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+}
