@@ -1,0 +1,15 @@
+// Randomness from the system's source.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace veltra::platform {
+
+// Returns 64 random bits from the system's random source.
+std::uint64_t randomUInt64();
+
+// Returns a new random (version 4) UUID in its standard upper-case text form.
+std::string randomUuidString();
+
+}  // namespace veltra::platform

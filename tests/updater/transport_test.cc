@@ -1,0 +1,261 @@
+#include "updater/transport.h"
+
+#include <gtest/gtest.h>
+
+#include "cdn_server.h"
+#include "support/fake_time.h"
+#include "support/temp_dir.h"
+#include "updater_fixture.h"
+
+namespace veltra::updater {
+namespace {
+
+using cdn::CdnServer;
+using cdn::Fault;
+
+class TransportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::createDirectories(dir.file("www/blocklists/v4"));
+    dir.write("www/blocklists/v4/blocklist.json", R"({"hello": "world"})");
+    dir.write("www/artifact.bin.gz", std::string(100000, 'a'));
+    server.start();
+    settings.documentTimeoutSeconds = 1;
+    settings.artifactTimeoutSeconds = 1;
+  }
+
+  Bytes download(const std::string& path,
+                 std::vector<std::pair<std::int64_t, std::int64_t>>* progress = nullptr) {
+    Transport transport(settings, clock, console);
+    return transport.downloadBlocklist(server.baseURL() + path, true,
+                                       [&](std::int64_t received, std::int64_t expected) {
+                                         if (progress) progress->push_back({received, expected});
+                                       });
+  }
+
+  template <typename E>
+  E downloadError(const std::string& path) {
+    try {
+      download(path);
+    } catch (const E& error) {
+      return error;
+    }
+    ADD_FAILURE() << "no " << typeid(E).name();
+    throw std::logic_error("unreachable");
+  }
+
+  testing::TempDir dir;
+  CdnServer server{dir.file("www")};
+  testing::FakeClock clock;
+  testing::RecordingConsole console;
+  TransportSettings settings;
+};
+
+TEST_F(TransportTest, DocumentFetchReplacesQueryWithTimeStampAndSendsNoCacheHeaders) {
+  Transport transport(settings, clock, console);
+  Bytes body = transport.fetchWithCacheBuster(
+      server.baseURL() + "/blocklists/v4/blocklist.json?x=1&y=2", "V4 manifest", true);
+  EXPECT_EQ(asText(body), R"({"hello": "world"})");
+  transport.fetchWithCacheBuster(server.baseURL() + "/blocklists/v4/blocklist.json", "V4 manifest",
+                                 false);
+  auto requests = server.requests("/blocklists/v4/blocklist.json");
+  ASSERT_EQ(requests.size(), 2u);
+  for (const auto& request : requests) {
+    EXPECT_EQ(request.query, "t=1800000000");  // the same second gives the same value
+    EXPECT_EQ(request.headers.at("user-agent"), "VeltraUpdater/1.0 (macOS)");
+    EXPECT_EQ(request.headers.at("cache-control"), "no-cache, no-store, must-revalidate");
+    EXPECT_EQ(request.headers.at("pragma"), "no-cache");
+  }
+  EXPECT_EQ(
+      console.lines(),
+      (std::vector<std::string>{"[VeltraUpdater] Fetching V4 manifest with cache buster: " +
+                                server.baseURL() + "/blocklists/v4/blocklist.json?t=1800000000"}));
+}
+
+TEST_F(TransportTest, DocumentFetchErrors) {
+  Transport transport(settings, clock, console);
+  struct Case {
+    std::string url;
+    Fault fault;
+    std::string description;
+  } cases[] = {
+      {"ftp://example.com/x", {}, "Invalid metadata URL"},
+      {"not a url", {}, "Invalid metadata URL"},
+      {server.baseURL() + "/missing.json", {}, "HTTP error fetching metadata"},
+      {server.baseURL() + "/blocklists/v4/blocklist.json", Fault{.status = 503},
+       "HTTP error fetching metadata"},
+  };
+  for (auto& c : cases) {
+    server.clearFaults();
+    if (c.fault.status) server.addFault("/blocklists/v4/blocklist.json", c.fault);
+    try {
+      transport.fetchWithCacheBuster(c.url, "metadata", false);
+      ADD_FAILURE() << c.url;
+    } catch (const UpdaterError& error) {
+      EXPECT_EQ(error.code(), 1);
+      EXPECT_EQ(error.description(), c.description);
+      EXPECT_EQ(classify(error), FailureKind::other);
+    }
+  }
+}
+
+TEST_F(TransportTest, EndlessDocumentIsAFetchFailureNotUnboundedMemory) {
+  settings.maxDocumentBytes = 64 * 1024;
+  server.addFault("/blocklists/v4/blocklist.json",
+                  Fault{.chunked = true, .generatedBytes = 10 * 1024 * 1024});
+  Transport transport(settings, clock, console);
+  try {
+    transport.fetchWithCacheBuster(server.baseURL() + "/blocklists/v4/blocklist.json",
+                                   "V4 manifest", false);
+    FAIL();
+  } catch (const UpdaterError& error) {
+    EXPECT_EQ(error.description(), "The V4 manifest exceeds the 65536-byte limit");
+  }
+}
+
+TEST_F(TransportTest, DownloadReportsProgressOnEveryChunkWithAnnouncedLength) {
+  std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+  Bytes body = download("/artifact.bin.gz?old=query", &progress);
+  EXPECT_EQ(body.size(), 100000u);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back(), std::make_pair(std::int64_t{100000}, std::int64_t{100000}));
+  EXPECT_EQ(server.requests("/artifact.bin.gz").at(0).query, "t=1800000000");
+  EXPECT_TRUE(console.contains("[VeltraUpdater] Downloading blocklist with cache buster: " +
+                               server.baseURL() + "/artifact.bin.gz?t=1800000000\n"));
+}
+
+TEST_F(TransportTest, NotFoundIsHttpStatusErrorNamingTheCacheBustedURL) {
+  auto error = downloadError<HTTPStatusError>("/missing.bin.gz");
+  EXPECT_EQ(error, HTTPStatusError(404, server.baseURL() + "/missing.bin.gz?t=1800000000"));
+  EXPECT_EQ(error.description(),
+            "HTTP 404 from " + server.baseURL() + "/missing.bin.gz?t=1800000000");
+  EXPECT_EQ(classify(error), FailureKind::server);
+}
+
+TEST_F(TransportTest, AnnouncedLengthAboveLimitIsRefusedBeforeAnyBody) {
+  server.addFault("/artifact.bin.gz", Fault{.announcedLength = 600000000});
+  std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+  try {
+    download("/artifact.bin.gz", &progress);
+    FAIL();
+  } catch (const DownloadTooLargeError& error) {
+    EXPECT_EQ(error, DownloadTooLargeError(600000000, 536870912));
+    EXPECT_EQ(error.description(), "Download of 600000000 bytes exceeds the 536870912-byte limit");
+    EXPECT_EQ(classify(error), FailureKind::other);
+  }
+  EXPECT_TRUE(progress.empty());
+}
+
+TEST_F(TransportTest, BodyWithoutLengthIsCutOffPastTheLimit) {
+  settings.maxDownloadBytes = 3 * 1024 * 1024;
+  server.addFault("/artifact.bin.gz", Fault{.chunked = true, .generatedBytes = 64 * 1024 * 1024});
+  std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+  try {
+    download("/artifact.bin.gz", &progress);
+    FAIL();
+  } catch (const DownloadTooLargeError& error) {
+    EXPECT_GT(error.bytes(), 3 * 1024 * 1024);
+    EXPECT_EQ(error.limit(), 3 * 1024 * 1024);
+  }
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front().second, 0);  // unknown length is reported as 0
+  EXPECT_LE(progress.back().first, 3 * 1024 * 1024);
+}
+
+TEST_F(TransportTest, ChunkedBodyWithinLimitArrivesWhole) {
+  server.addFault("/artifact.bin.gz", Fault{.chunked = true});
+  EXPECT_EQ(download("/artifact.bin.gz").size(), 100000u);
+}
+
+TEST_F(TransportTest, NetworkFailuresAreURLErrorsClassifiedNetwork) {
+  struct Case {
+    const char* name;
+    Fault fault;
+    URLError::Code code;
+  } cases[] = {
+      {"stall", Fault{.stall = true}, URLError::Code::timedOut},
+      {"drop", Fault{.drop = true}, URLError::Code::networkConnectionLost},
+      {"short body", Fault{.announcedLength = 200000}, URLError::Code::networkConnectionLost},
+  };
+  for (const auto& c : cases) {
+    server.addFault("/artifact.bin.gz", c.fault);
+    auto error = downloadError<URLError>("/artifact.bin.gz");
+    EXPECT_EQ(error.code(), c.code) << c.name << ": " << error.detail();
+    EXPECT_EQ(classify(error), FailureKind::network) << c.name;
+  }
+}
+
+TEST_F(TransportTest, RefusedConnectionIsCannotConnect) {
+  Transport transport(settings, clock, console);
+  try {
+    transport.downloadBlocklist("http://127.0.0.1:1/x.gz", false, nullptr);
+    FAIL();
+  } catch (const URLError& error) {
+    EXPECT_EQ(error.code(), URLError::Code::cannotConnectToHost);
+    EXPECT_EQ(error.description(), "Could not connect to the server.");
+  }
+}
+
+TEST_F(TransportTest, RedirectsAreFollowedOnlyToHttpAndAtMostFive) {
+  server.addFault("/start.gz", Fault{.redirectTo = "/artifact.bin.gz"});
+  EXPECT_EQ(download("/start.gz").size(), 100000u);
+
+  server.setStandingFault("/loop.gz", Fault{.redirectTo = "/loop.gz"});
+  EXPECT_EQ(downloadError<URLError>("/loop.gz").code(), URLError::Code::httpTooManyRedirects);
+
+  server.addFault("/to-file.gz", Fault{.redirectTo = "file:///etc/passwd"});
+  EXPECT_EQ(downloadError<URLError>("/to-file.gz").code(), URLError::Code::unsupportedURL);
+}
+
+TEST_F(TransportTest, UnusableArtifactURLsAreUpdaterErrorsOfCodeTwo) {
+  Transport transport(settings, clock, console);
+  struct Case {
+    std::string url, description;
+  } cases[] = {
+      {"", "Invalid blocklist URL: "},
+      {"no scheme at all", "Invalid blocklist URL: no scheme at all"},
+      {"gopher://example.com/x", "Invalid blocklist URL components: gopher://example.com/x"},
+  };
+  for (const auto& c : cases) {
+    try {
+      transport.downloadBlocklist(c.url, false, nullptr);
+      ADD_FAILURE() << c.url;
+    } catch (const UpdaterError& error) {
+      EXPECT_EQ(error.code(), 2);
+      EXPECT_EQ(error.description(), c.description);
+    }
+  }
+}
+
+TEST_F(TransportTest, FileURLIsAcceptedAsASuccessfulResponse) {
+  Transport transport(settings, clock, console);
+  Bytes body =
+      transport.downloadBlocklist("file://" + dir.file("www/artifact.bin.gz"), false, nullptr);
+  EXPECT_EQ(body.size(), 100000u);
+}
+
+TEST(DownloadAccumulatorTest, ExactLimitPassesAndOneMoreFails) {
+  DownloadAccumulator exact(nullptr);
+  EXPECT_TRUE(exact.didReceiveResponse({200, 536870912, "u"}));
+  EXPECT_EQ(exact.expected(), 536870912);
+  DownloadAccumulator over(nullptr);
+  EXPECT_FALSE(over.didReceiveResponse({200, 536870913, "u"}));
+  EXPECT_TRUE(over.completed());
+}
+
+TEST(DownloadAccumulatorTest, FirstErrorWinsAndLaterCallbacksAreIgnored) {
+  int progressCalls = 0;
+  DownloadAccumulator accumulator([&](std::int64_t, std::int64_t) { ++progressCalls; }, 10);
+  EXPECT_TRUE(accumulator.didReceiveResponse({std::nullopt, -1, ""}));
+  EXPECT_EQ(accumulator.expected(), 0);
+  Bytes chunk(6, 1);
+  EXPECT_TRUE(accumulator.didReceiveData(chunk));
+  EXPECT_FALSE(accumulator.didReceiveData(chunk));  // 12 > 10
+  EXPECT_FALSE(accumulator.didReceiveData(chunk));
+  accumulator.didComplete(std::make_exception_ptr(URLError(URLError::Code::cancelled)));
+  EXPECT_EQ(progressCalls, 1);
+  EXPECT_TRUE(accumulator.completed());
+}
+
+}  // namespace
+}  // namespace veltra::updater
