@@ -1,0 +1,103 @@
+#include "artifact_format/v4_mapped_reader.h"
+
+#include <vector>
+
+#include "artifact_format/domain_keys.h"
+#include "artifact_format/utf8.h"
+#include "artifact_format/v4_reader.h"
+
+namespace BlocklistV4Format {
+
+V4MappedReader::V4MappedReader(veltra::ByteView bytes)
+    : opened_(openArtifact(bytes)), exactTrie_(bytes, opened_.header.exactTrieOffset) {
+  if (opened_.header.flags.contains(V4Header::Flags::hasWildcardTrie())) {
+    wildcardTrie_.emplace(bytes, opened_.header.wildcardTrieOffset);
+  }
+}
+
+std::optional<std::uint16_t> V4MappedReader::groupID(std::string_view domain) const {
+  ReversedDottedKey reversed(domain);
+  return groupID(veltra::asBytes(domain), reversed.bytes());
+}
+
+std::optional<CategorySet> V4MappedReader::categories(std::string_view domain) const {
+  std::optional<std::uint16_t> group = groupID(domain);
+  if (!group) return std::nullopt;
+  return opened_.groupTable.set(*group);
+}
+
+bool V4MappedReader::isBlocked(std::string_view domain, const VerdictBitmap& verdict) const {
+  ReversedDottedKey reversed(domain);
+  return isBlocked(veltra::asBytes(domain), reversed.bytes(), verdict);
+}
+
+bool V4MappedReader::isBlocked(std::string_view domain, const CategorySet& selection) const {
+  std::optional<CategorySet> set = categories(domain);
+  return set && set->intersects(selection);
+}
+
+void V4MappedReader::forEachExactDomain(
+    const std::function<bool(const std::string&, std::uint16_t)>& visit) const {
+  forEachExactBytes([&](veltra::ByteView bytes, std::uint16_t group) {
+    return visit(decodeUTF8Lossy(bytes), group);
+  });
+}
+
+void V4MappedReader::forEachExactBytes(
+    const std::function<bool(veltra::ByteView, std::uint16_t)>& visit) const {
+  const std::uint8_t* base = exactTrie_.base();
+  const std::size_t count = exactTrie_.count();
+  auto fits = [count](std::size_t at, std::size_t length) {
+    return at <= count && count - at >= length;
+  };
+  // A node whose children are being visited: its child table and the path up to its children.
+  struct Frame {
+    std::size_t table;
+    std::size_t childCount;
+    std::size_t nextChild;
+    std::size_t pathLength;
+  };
+  std::vector<std::uint8_t> path;
+  path.reserve(256);
+  std::vector<Frame> stack;
+  // A valid trie has at most one node per 2 bytes; more visits mean shared or looping damage.
+  std::size_t visitsLeft = count / 2 + 1;
+  // Visits the node at `p` with `path` leading to it; returns false to stop the enumeration.
+  auto visitNode = [&](std::size_t p) {
+    if (visitsLeft-- == 0) return false;
+    if (!fits(p, 2)) return true;
+    const std::uint8_t flags = base[p];
+    const std::size_t fragLen = base[p + 1];
+    if (!fits(p + 2, fragLen)) return true;
+    path.insert(path.end(), base + p + 2, base + p + 2 + fragLen);
+    std::size_t q = p + 2 + fragLen;
+    if (flags & 1) {
+      if (!fits(q, 2)) return true;
+      if (!visit(veltra::ByteView(path), veltra::le::load16(base + q))) return false;
+      q += 2;
+    }
+    const std::size_t children = flags >> 1;
+    if (children == 0 || !fits(q, children * trie::kEntryBytes)) return true;
+    stack.push_back({q, children, 0, path.size()});
+    return true;
+  };
+  if (exactTrie_.rootOffset() < count &&
+      visitNode(static_cast<std::size_t>(exactTrie_.rootOffset()))) {
+    while (!stack.empty()) {
+      Frame& frame = stack.back();
+      if (frame.nextChild == frame.childCount) {
+        stack.pop_back();
+        continue;
+      }
+      const std::size_t entry = frame.table + frame.nextChild * trie::kEntryBytes;
+      ++frame.nextChild;
+      path.resize(frame.pathLength);
+      path.push_back(base[entry]);
+      if (!visitNode(trie::childOffsetAt(base, entry))) break;
+    }
+  }
+}
+
+SummaryFields V4MappedReader::summaryFields() const { return headerSummaryFields(opened_.header); }
+
+}  // namespace BlocklistV4Format

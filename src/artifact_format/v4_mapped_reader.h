@@ -1,0 +1,81 @@
+// Opens a V4 artifact in mapped memory and searches its tries in place.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "artifact_format/bounded_description.h"
+#include "artifact_format/category_indexed.h"
+#include "artifact_format/trie_walk.h"
+#include "artifact_format/v4_opening.h"
+#include "artifact_format/v4_trie_reader.h"
+#include "artifact_format/verdict_bitmap.h"
+
+namespace BlocklistV4Format {
+
+// Holds the header, category table and group table in ordinary memory and reads only the tries
+// from the bytes it was opened over, which it does not own: valid while they live. Immutable;
+// any number of threads may look up at once. Same lookup rules as V4Reader.
+class V4MappedReader : public CategoryIndexed<V4MappedReader> {
+ public:
+  static constexpr std::string_view kSummaryName = "V4MappedReader";
+
+  // Validates the artifact in `bytes`; throws V4FormatError.
+  explicit V4MappedReader(veltra::ByteView bytes);
+
+  const V4Header& header() const { return opened_.header; }
+  const GroupTable& groupTable() const { return opened_.groupTable; }
+  const CategoryTable& categoryTable() const { return opened_.categoryTable; }
+  const V4MappedTrieReader& exactTrie() const { return exactTrie_; }
+  const std::optional<V4MappedTrieReader>& wildcardTrie() const { return wildcardTrie_; }
+
+  std::optional<std::uint16_t> groupID(std::string_view domain) const;
+  std::optional<CategorySet> categories(std::string_view domain) const;
+  VerdictBitmap verdictBitmap(const CategorySet& selection) const {
+    return opened_.groupTable.verdictBitmap(selection);
+  }
+  bool isBlocked(std::string_view domain, const VerdictBitmap& verdict) const;
+  bool isBlocked(std::string_view domain, const CategorySet& selection) const;
+
+  // Returns the group of the exact entry `exactKey` only.
+  std::optional<std::uint16_t> groupID(veltra::ByteView exactKey) const {
+    return exactTrie_.lookupExact(exactKey);
+  }
+  // Returns the group from caller-built keys: the exact walk, then the longest wildcard prefix of
+  // `reversedDottedKey` ("." + domain, last byte first). Allocates nothing.
+  std::optional<std::uint16_t> groupID(veltra::ByteView exactKey,
+                                       veltra::ByteView reversedDottedKey) const {
+    return trie::toOptional(rawGroupID(exactKey, reversedDottedKey));
+  }
+  // Tells whether the group found from caller-built keys is set in `verdict`. Allocates nothing.
+  bool isBlocked(veltra::ByteView exactKey, veltra::ByteView reversedDottedKey,
+                 const VerdictBitmap& verdict) const {
+    return verdict.isBlocked(rawGroupID(exactKey, reversedDottedKey));
+  }
+
+  // Calls `visit(domain, group)` for every exact domain in ascending byte order until it returns
+  // false; domains are decoded lossily as UTF-8. Damaged subtrees are skipped.
+  void forEachExactDomain(
+      const std::function<bool(const std::string&, std::uint16_t)>& visit) const;
+  // The same with the domain's bytes, valid only during the call.
+  void forEachExactBytes(const std::function<bool(veltra::ByteView, std::uint16_t)>& visit) const;
+
+  SummaryFields summaryFields() const;
+  std::string description() const { return describe(kSummaryName, summaryFields()); }
+
+ private:
+  std::uint32_t rawGroupID(veltra::ByteView exactKey, veltra::ByteView reversedDottedKey) const {
+    std::uint32_t exact = exactTrie_.walkRaw(exactKey.data(), exactKey.size(), false);
+    if (exact != trie::kNoValue || !wildcardTrie_) return exact;
+    return wildcardTrie_->walkRaw(reversedDottedKey.data(), reversedDottedKey.size(), true);
+  }
+
+  OpenedArtifact opened_;
+  V4MappedTrieReader exactTrie_;
+  std::optional<V4MappedTrieReader> wildcardTrie_;
+};
+
+}  // namespace BlocklistV4Format
