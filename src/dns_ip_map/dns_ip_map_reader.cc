@@ -181,7 +181,8 @@ void DNSIPMapReader::insertLocked(const DNSIPMapEntry& entry, std::uint32_t now)
 
 void DNSIPMapReader::evictOldestLocked() {
   while (!insertionOrder_.empty()) {
-    auto [ip, sequence] = std::move(insertionOrder_.front());
+    const std::string ip = std::move(insertionOrder_.front().first);
+    const std::uint64_t sequence = insertionOrder_.front().second;
     insertionOrder_.pop_front();
     auto it = ipToDomains_.find(ip);
     if (it == ipToDomains_.end()) continue;
