@@ -42,7 +42,7 @@ class BuildCommand : public ::testing::Test {
   int run(std::vector<std::string> args) {
     out.str("");
     err.str("");
-    return artifact_tool::run(args, out, err);
+    return artifact_tool::run(args, in, out, err);
   }
 
   std::vector<std::string> buildArgs() {
@@ -53,6 +53,7 @@ class BuildCommand : public ::testing::Test {
   testing::TempDir dir;
   std::ostringstream out;
   std::ostringstream err;
+  std::istringstream in;
 };
 
 TEST_F(BuildCommand, BuildsTheArtifactAndPrintsASummary) {

@@ -8,5 +8,6 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return veltra::artifact_tool::run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+  return veltra::artifact_tool::run(args, std::cin, std::cout, std::cerr,
+                                    isatty(STDERR_FILENO) != 0);
 }

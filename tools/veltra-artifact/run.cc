@@ -9,6 +9,7 @@
 #include "build_command.h"
 #include "platform/files.h"
 #include "platform/iso8601.h"
+#include "read_commands.h"
 
 namespace veltra::artifact_tool {
 namespace {
@@ -21,7 +22,10 @@ constexpr const char kUsage[] =
     "[--gzip OUT.bin.gz] [--manifest OUT.json --url URL --version V --build-id ID "
     "--min-app-version V [--published ISO8601]]\n"
     "       veltra-artifact publish --registry REGISTRY.json --lists DIR --cdn-root DIR "
-    "--base-url URL --version V --build-id ID --min-app-version V [--published ISO8601]\n";
+    "--base-url URL --version V --build-id ID --min-app-version V [--published ISO8601]\n"
+    "       veltra-artifact lookup ARTIFACT [--enable KEY,KEY...] (DOMAIN... | --stdin)\n"
+    "       veltra-artifact inspect ARTIFACT [--json]\n"
+    "       veltra-artifact dump ARTIFACT\n";
 
 // A command line that does not fit the usage.
 struct UsageError {
@@ -131,15 +135,51 @@ int runBuildCommand(const std::vector<std::string>& args, std::ostream& out, std
   return 0;
 }
 
+std::vector<std::string> splitKeys(const std::string& text) {
+  std::vector<std::string> keys;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    if (comma > start) keys.push_back(text.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return keys;
+}
+
+int runReadCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+  const std::string& command = args[0];
+  ParsedArgs parsed = parseArgs(args, {"--enable"}, {"--stdin", "--json"});
+  if (parsed.positional.empty()) throw UsageError{"missing ARTIFACT"};
+  const std::string artifact = parsed.positional[0];
+  std::vector<std::string> rest(parsed.positional.begin() + 1, parsed.positional.end());
+  if (command == "lookup") {
+    if (rest.empty() && !parsed.has("--stdin")) throw UsageError{"lookup needs domains or --stdin"};
+    runLookup(artifact, splitKeys(parsed.value("--enable")), !parsed.has("--enable"), rest,
+              parsed.has("--stdin") ? &in : nullptr, out);
+    return 0;
+  }
+  if (!rest.empty()) throw UsageError{"unexpected argument " + rest[0]};
+  if (command == "inspect") {
+    runInspect(artifact, parsed.has("--json"), out);
+  } else {
+    runDump(artifact, out);
+  }
+  return 0;
+}
+
 }  // namespace
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        bool interactive) {
+int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err, bool interactive) {
   try {
     if (args.empty()) throw UsageError{"missing command"};
     const std::string& command = args[0];
     if (command == "build" || command == "publish") {
       return runBuildCommand(args, out, err, interactive);
+    }
+    if (command == "lookup" || command == "inspect" || command == "dump") {
+      return runReadCommand(args, in, out);
     }
     throw UsageError{"unknown command " + command};
   } catch (const UsageError& error) {
