@@ -37,9 +37,7 @@ Bytes DNSIPMapWriter::readCommittedRegion() {
   return readUpTo(io_, fileHandle_, size, kHeaderSize, path_);
 }
 
-bool DNSIPMapWriter::sampleExpiredFractionLocked() {
-  if (fileHandle_ < 0 || currentEntryCount_ == 0) return false;
-  std::size_t sampleSize = std::min<std::size_t>(currentEntryCount_, kExpirySampleSize);
+bool DNSIPMapWriter::indexEntryStarts() {
   Bytes region;
   try {
     region = readCommittedRegion();
@@ -48,29 +46,44 @@ bool DNSIPMapWriter::sampleExpiredFractionLocked() {
     return false;
   }
   if (region.empty()) return false;
-
   // Entry starts by their length fields alone; checksums are left to compaction.
-  std::vector<std::size_t> starts;
+  entryStarts_.clear();
   std::size_t offset = 0;
   while (region.size() - offset >= 2) {
     std::size_t length = le::load16(region.data() + offset);
     if (length < kMinEntryLength || length > kMaxEntryLength || length > region.size() - offset)
       break;
-    starts.push_back(offset);
+    entryStarts_.push_back(offset);
     offset += length;
   }
-  if (starts.empty()) return false;
-  sampleSize = std::min(sampleSize, starts.size());
+  entryStartsKnown_ = true;
+  entryStartsComplete_ = offset == region.size();
+  return true;
+}
+
+bool DNSIPMapWriter::sampleExpiredFractionLocked() {
+  if (fileHandle_ < 0 || currentEntryCount_ == 0) return false;
+  std::size_t sampleSize = std::min<std::size_t>(currentEntryCount_, kExpirySampleSize);
+  if (!entryStartsKnown_ && !indexEntryStarts()) return false;
+  if (entryStarts_.empty()) return false;
+  sampleSize = std::min(sampleSize, entryStarts_.size());
 
   auto now = nowSeconds();
   if (!now) return false;
   std::size_t expired = 0;
-  for (std::size_t i = 0; i < sampleSize; ++i) {
-    std::size_t start = starts[random_.uniform(starts.size())];
-    if (region.size() - start < kExpiryFieldsEnd) continue;
-    std::uint32_t recordedAt = le::load32(region.data() + start + kRecordedAtOffset);
-    std::uint32_t ttl = le::load32(region.data() + start + kTtlOffset);
-    if (isExpired(recordedAt, ttl, *now)) ++expired;
+  try {
+    for (std::size_t i = 0; i < sampleSize; ++i) {
+      const std::uint64_t start = entryStarts_[random_.uniform(entryStarts_.size())];
+      Bytes fields = readUpTo(io_, fileHandle_, kExpiryFieldsEnd - kRecordedAtOffset,
+                              kHeaderSize + start + kRecordedAtOffset, path_);
+      if (fields.size() < kExpiryFieldsEnd - kRecordedAtOffset) continue;
+      std::uint32_t recordedAt = le::load32(fields.data());
+      std::uint32_t ttl = le::load32(fields.data() + (kTtlOffset - kRecordedAtOffset));
+      if (isExpired(recordedAt, ttl, *now)) ++expired;
+    }
+  } catch (const platform::SystemError& error) {
+    logger_.error("Expiration sampling failed: %s", error.description());
+    return false;
   }
   return static_cast<double>(expired) / static_cast<double>(sampleSize) >
          kCompactionExpiredFraction;
@@ -137,6 +150,7 @@ void DNSIPMapWriter::compactLocked() {
     }
     return;
   }
+  entryStartsKnown_ = false;
   currentEntryCount_ = kept;
   currentCommittedOffset_ = committedOffset;
   currentWriteSequence_ = writeSequence;

@@ -116,9 +116,14 @@ DNSIPMapWriterState DNSIPMapWriter::state() const {
 void DNSIPMapWriter::flushLocked() {
   if (pendingEntries_.empty() || fileHandle_ < 0) return;
   Bytes batch;
+  std::vector<std::uint64_t> starts;
   std::uint32_t count = 0;
   for (const DNSIPMapEntry& entry : pendingEntries_) {
-    if (appendEncodedEntry(batch, entry)) ++count;
+    const std::size_t start = batch.size();
+    if (appendEncodedEntry(batch, entry)) {
+      ++count;
+      starts.push_back(start);
+    }
   }
   pendingEntries_.clear();
   lastFlushTime_ = clock_.now();
@@ -143,6 +148,10 @@ void DNSIPMapWriter::flushLocked() {
     logger_.error("Flush failed: %s", error.description());
     return;
   }
+  if (entryStartsKnown_ && entryStartsComplete_) {
+    for (std::uint64_t start : starts)
+      entryStarts_.push_back(currentCommittedOffset_ - kHeaderSize + start);
+  }
   currentEntryCount_ = entryCount;
   currentWriteSequence_ = writeSequence;
   currentCommittedOffset_ = committedOffset;
@@ -152,6 +161,7 @@ void DNSIPMapWriter::flushLocked() {
 
 bool DNSIPMapWriter::loadHeader() {
   if (fileHandle_ < 0) return false;
+  entryStartsKnown_ = false;
   try {
     auto status = platform::statDescriptor(fileHandle_);
     if (!status) throw platform::SystemError("fstat", path_, errno);
@@ -186,6 +196,7 @@ void DNSIPMapWriter::writeFreshHeader(std::uint32_t createdAt) {
     throw platform::SystemError("ftruncate", path_, errno);
   }
   syncFile(io_, fileHandle_, path_);
+  entryStartsKnown_ = false;
   // The mirror takes the creation time written above, so the next commit keeps it on disk.
   currentEntryCount_ = 0;
   currentCommittedOffset_ = kHeaderSize;

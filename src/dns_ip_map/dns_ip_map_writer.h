@@ -115,6 +115,7 @@ class DNSIPMapWriter {
   bool loadHeader();
   void writeFreshHeader(std::uint32_t createdAt);
   Bytes readCommittedRegion();
+  bool indexEntryStarts();
   void closeFile();
   void disable();
 
@@ -138,6 +139,13 @@ class DNSIPMapWriter {
   // Set when a commit failed after it began rewriting the header: what readers see on disk may
   // then be the new header, so the next commit reloads the header before building on it.
   bool headerMayDiffer_ = false;
+  // Where each committed entry starts, relative to offset 64, found by walking the length
+  // fields once and then extended by every commit, so the expiry sample reads ~20 small probes
+  // instead of the whole committed region on every commit. `entryStartsComplete_` is false when
+  // the walk stopped before committedOffset: later entries are then out of the sample's reach.
+  std::vector<std::uint64_t> entryStarts_;
+  bool entryStartsKnown_ = false;
+  bool entryStartsComplete_ = false;
 };
 
 }  // namespace veltra::dnsmap

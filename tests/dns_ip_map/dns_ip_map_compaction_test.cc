@@ -55,6 +55,24 @@ TEST_F(WriterTest, FailedSampleReadAnswersNo) {
   io.failOn(FileCall::pread);
   EXPECT_FALSE(writer->sampleExpiredFraction());
   EXPECT_TRUE(logs.contains(platform::LogLevel::error, "Expiration sampling failed: "));
+  EXPECT_TRUE(writer->sampleExpiredFraction());
+  // Once the entry starts are known, a failing probe read answers no as well.
+  logs.clear();
+  io.failOn(FileCall::pread);
+  EXPECT_FALSE(writer->sampleExpiredFraction());
+  EXPECT_TRUE(logs.contains(platform::LogLevel::error, "Expiration sampling failed: "));
+}
+
+TEST_F(WriterTest, SampleReachesEntriesOfLaterCommits) {
+  auto writer = makeWriter();
+  for (int i = 0; i < 11; ++i) writer->record(makeEntry(i, kNow, 1000));
+  writer->flush();
+  EXPECT_EQ(compactions(), 0u);
+  // Nine entries that expired long ago: 9 of 20 probes, one per entry, find them.
+  for (int i = 11; i < 20; ++i) writer->record(makeEntry(i, kNow - 1000, 10));
+  writer->flush();
+  EXPECT_EQ(compactions(), 1u);
+  EXPECT_EQ(headerOf(path).entryCount, 11u);
 }
 
 TEST_F(WriterTest, CommitPastFiveMebibytesCompacts) {
