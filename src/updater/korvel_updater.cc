@@ -85,7 +85,8 @@ int KorvelUpdater::run(const std::vector<std::string>& arguments, UpdaterContext
   }
 
   UpdaterStatusReporter reporter(format, options.trigger, context.dataPath("updater-status.json"),
-                                 *context.clock, *context.notifications, *context.io);
+                                 *context.clock, *context.notifications, *context.io,
+                                 context.statusObserver);
   reporter.setPhase(Phase::checking);
   ExitCode code = format == 4 ? runV4Update(options.force, options.verbose, reporter, context)
                               : runLegacyUpdate(options.force, options.verbose, reporter, context);

@@ -12,6 +12,7 @@ UpdaterContext UpdaterContext::production() {
       .console = &Console::standardOutput(),
       .io = &platform::FileIO::real(),
       .transport = {},
+      .statusObserver = nullptr,
   };
 }
 

@@ -1,6 +1,7 @@
 // Everything an updater run depends on, gathered so that tests can substitute each piece.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@
 #include "platform/environment.h"
 #include "platform/file_io.h"
 #include "platform/files.h"
+#include "updater/blocklist_updater_status.h"
 #include "updater/console.h"
 #include "updater/transport_settings.h"
 
@@ -26,6 +28,8 @@ struct UpdaterContext {
   Console* console;
   platform::FileIO* io;
   TransportSettings transport;
+  // Sees every status record the run writes; empty in production.
+  std::function<void(const BlocklistUpdaterStatus&)> statusObserver;
 
   // Returns the production context: process environment, system clock, real sleeper, the
   // shared notification center and configuration store, standard output.

@@ -11,8 +11,12 @@ UpdaterStatusReporter::UpdaterStatusReporter(std::int64_t formatVersion,
                                              std::optional<Trigger> trigger, std::string statusPath,
                                              const platform::Clock& clock,
                                              platform::DarwinNotificationCenter& notifications,
-                                             platform::FileIO& io)
-    : statusPath_(std::move(statusPath)), clock_(clock), notifications_(notifications), io_(io) {
+                                             platform::FileIO& io, StatusObserver observer)
+    : statusPath_(std::move(statusPath)),
+      clock_(clock),
+      notifications_(notifications),
+      io_(io),
+      observer_(std::move(observer)) {
   auto now = clock_.now();
   std::int64_t failures = 0;
   if (auto bytes = platform::readFileIfPresent(statusPath_)) {
@@ -82,6 +86,7 @@ void UpdaterStatusReporter::writeLocked() {
   status_.updatedAt = clock_.now();
   writeStatusFile(status_, statusPath_, io_);
   notifications_.post(kStatusChangedNotification);
+  if (observer_) observer_(status_);
 }
 
 void UpdaterStatusReporter::writeStatusFile(const BlocklistUpdaterStatus& status,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,6 +18,9 @@ inline constexpr const char* kStatusChangedNotification =
     "tessel.vevavuvud.blocklistUpdaterStatusChanged";
 inline constexpr const char* kBlocklistUpdatedNotification = "tessel.vevavuvud.blocklistUpdated";
 
+// Receives a copy of the record after each write (a seam for tests and embedding processes).
+using StatusObserver = std::function<void(const BlocklistUpdaterStatus&)>;
+
 // One per run. Owns the run's status record; every write replaces the file atomically and then
 // posts "tessel.vevavuvud.blocklistUpdaterStatusChanged". Thread-safe: one mutex guards the
 // record, the file write and the post (progress arrives on the transfer's thread).
@@ -27,7 +31,8 @@ class UpdaterStatusReporter {
   UpdaterStatusReporter(std::int64_t formatVersion, std::optional<Trigger> trigger,
                         std::string statusPath, const platform::Clock& clock,
                         platform::DarwinNotificationCenter& notifications,
-                        platform::FileIO& io = platform::FileIO::real());
+                        platform::FileIO& io = platform::FileIO::real(),
+                        StatusObserver observer = nullptr);
   UpdaterStatusReporter(const UpdaterStatusReporter&) = delete;
   UpdaterStatusReporter& operator=(const UpdaterStatusReporter&) = delete;
 
@@ -62,6 +67,7 @@ class UpdaterStatusReporter {
   const platform::Clock& clock_;
   platform::DarwinNotificationCenter& notifications_;
   platform::FileIO& io_;
+  StatusObserver observer_;
 };
 
 }  // namespace veltra::updater

@@ -6,7 +6,12 @@ namespace veltra::testing {
 
 void FaultyFileIO::failOn(FileCall call, int nth, int error, bool sticky) {
   std::lock_guard<std::mutex> guard(mutex_);
-  faults_.push_back({call, nth, error, sticky});
+  faults_.push_back({call, nth, error, sticky, ""});
+}
+
+void FaultyFileIO::failOnPath(FileCall call, std::string pathPart, int error) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  faults_.push_back({call, 1, error, true, std::move(pathPart)});
 }
 
 void FaultyFileIO::reset() {
@@ -24,11 +29,12 @@ int FaultyFileIO::count(FileCall call) const {
   return static_cast<int>(std::count(calls_.begin(), calls_.end(), call));
 }
 
-int FaultyFileIO::shouldFail(FileCall call) {
+int FaultyFileIO::shouldFail(FileCall call, const std::string& path) {
   std::lock_guard<std::mutex> guard(mutex_);
   calls_.push_back(call);
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     if (it->call != call) continue;
+    if (!it->pathPart.empty() && path.find(it->pathPart) == std::string::npos) continue;
     if (--it->remaining > 0) continue;
     int error = it->error;
     if (it->sticky) {
@@ -48,7 +54,10 @@ int FaultyFileIO::shouldFail(FileCall call) {
   }
 
 int FaultyFileIO::open(const std::string& path, int flags, mode_t mode) {
-  VELTRA_FAULT(FileCall::open, -1);
+  if (int e = shouldFail(FileCall::open, path)) {
+    errno = e;
+    return -1;
+  }
   return real_.open(path, flags, mode);
 }
 ssize_t FaultyFileIO::write(int fd, const void* data, std::size_t size) {
@@ -85,15 +94,24 @@ int FaultyFileIO::close(int fd) {
   return real_.close(fd);
 }
 int FaultyFileIO::rename(const std::string& from, const std::string& to) {
-  VELTRA_FAULT(FileCall::rename, -1);
+  if (int e = shouldFail(FileCall::rename, to)) {
+    errno = e;
+    return -1;
+  }
   return real_.rename(from, to);
 }
 int FaultyFileIO::link(const std::string& from, const std::string& to) {
-  VELTRA_FAULT(FileCall::link, -1);
+  if (int e = shouldFail(FileCall::link, to)) {
+    errno = e;
+    return -1;
+  }
   return real_.link(from, to);
 }
 int FaultyFileIO::unlink(const std::string& path) {
-  VELTRA_FAULT(FileCall::unlink, -1);
+  if (int e = shouldFail(FileCall::unlink, path)) {
+    errno = e;
+    return -1;
+  }
   return real_.unlink(path);
 }
 

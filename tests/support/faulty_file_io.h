@@ -33,6 +33,9 @@ class FaultyFileIO : public platform::FileIO {
  public:
   // Makes the `nth` next call of `call` fail with `error`; with `sticky`, every later one too.
   void failOn(FileCall call, int nth = 1, int error = EIO, bool sticky = false);
+  // Makes every call of `call` whose path (for rename and link: the destination) contains
+  // `pathPart` fail with `error`.
+  void failOnPath(FileCall call, std::string pathPart, int error = EIO);
   // Clears every planned fault.
   void reset();
   // Returns the calls made so far, in order.
@@ -58,9 +61,10 @@ class FaultyFileIO : public platform::FileIO {
     int remaining;
     int error;
     bool sticky;
+    std::string pathPart;
   };
   // Records the call; returns the errno to fail with, or 0 to go through.
-  int shouldFail(FileCall call);
+  int shouldFail(FileCall call, const std::string& path = "");
 
   mutable std::mutex mutex_;
   std::vector<Fault> faults_;

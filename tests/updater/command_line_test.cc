@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "pipeline_fixture.h"
 #include "platform/files.h"
 #include "updater/korvel_updater.h"
-#include "updater_fixture.h"
 
 namespace veltra::updater {
 namespace {
@@ -21,8 +21,8 @@ struct RunCase {
 class CommandLineRun : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(CommandLineRun, ExitCodeOutputAndStatusFile) {
-  testing::UpdaterFixture fixture;
-  auto context = fixture.context();
+  testing::PipelineFixture fixture;
+  auto context = fixture.pipelineContext();
   const RunCase& c = GetParam();
   std::vector<std::string> arguments = {"/usr/local/bin/VeltraUpdater"};
   arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
@@ -115,13 +115,15 @@ TEST(CommandLine, DecimalIntegersAreStrict) {
 
 TEST(CommandLine, ConfiguredFormatSelectsPipelineWithoutOption) {
   for (std::int64_t configured : {3, 0, 7, 4}) {
-    testing::UpdaterFixture fixture;
+    testing::PipelineFixture fixture;
     config::Config c;
     c.configVersion = 2;
     c.blocklistFormatVersion = configured;
     fixture.sharedConfig.writeConfig(c);
-    auto context = fixture.context();
+    auto context = fixture.pipelineContext();
     EXPECT_EQ(KorvelUpdater::run({"VeltraUpdater", "--update-blocklist", "--verbose"}, context), 0);
+    EXPECT_TRUE(
+        fixture.console.contains(configured == 4 ? "V4 update complete" : "] Update complete"));
     EXPECT_TRUE(
         fixture.console.contains("Target blocklist format: " + std::to_string(configured) + "\n"));
     auto status = fixture.dir.read("data/updater-status.json");

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "pipeline_fixture.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
 #include "updater/exclusive_file_lock.h"
 #include "updater/korvel_updater.h"
-#include "updater_fixture.h"
 
 namespace veltra::updater {
 namespace {
@@ -48,12 +48,12 @@ TEST(ExclusiveFileLockTest, UnopenableLockFileEndsRunWithWriteFailed) {
 }
 
 TEST(ExclusiveFileLockTest, SecondRunWaitsForTheFirstAndThenRuns) {
-  testing::UpdaterFixture fixture;
+  testing::PipelineFixture fixture;
   platform::createDirectories(fixture.dataDirectory);
   int held = platform::openLockFile(fixture.dataPath("updater.lock"));
   ASSERT_EQ(platform::tryLockExclusive(held), 0);
 
-  auto context = fixture.context();
+  auto context = fixture.pipelineContext();
   int exitCode = -1;
   std::thread second([&] {
     exitCode =
@@ -70,7 +70,7 @@ TEST(ExclusiveFileLockTest, SecondRunWaitsForTheFirstAndThenRuns) {
 }
 
 TEST(ExclusiveFileLockTest, AnotherProcessHoldingTheLockIsWaitedFor) {
-  testing::UpdaterFixture fixture;
+  testing::PipelineFixture fixture;
   platform::createDirectories(fixture.dataDirectory);
   int ready[2], release[2];
   ASSERT_EQ(::pipe(ready), 0);
@@ -86,7 +86,7 @@ TEST(ExclusiveFileLockTest, AnotherProcessHoldingTheLockIsWaitedFor) {
   }
   char byte;
   ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-  auto context = fixture.context();
+  auto context = fixture.pipelineContext();
   int exitCode = -1;
   std::thread second([&] {
     exitCode =
