@@ -1,5 +1,6 @@
 #include "artifact_format/v4_mapped_reader.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "artifact_format/domain_keys.h"
@@ -13,6 +14,11 @@ V4MappedReader::V4MappedReader(veltra::ByteView bytes)
   if (opened_.header.flags.contains(V4Header::Flags::hasWildcardTrie())) {
     wildcardTrie_.emplace(bytes, opened_.header.wildcardTrieOffset);
   }
+  auto clamped = [&](std::uint64_t offset) {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(offset, bytes.size()));
+  };
+  exactRoot_ = clamped(opened_.header.exactTrieOffset);
+  wildcardRoot_ = clamped(opened_.header.wildcardTrieOffset);
 }
 
 std::optional<std::uint16_t> V4MappedReader::groupID(std::string_view domain) const {

@@ -67,15 +67,28 @@ class V4MappedReader : public CategoryIndexed<V4MappedReader> {
   std::string description() const { return describe(kSummaryName, summaryFields()); }
 
  private:
+  // Walks both tries in lockstep so that their node loads overlap; the exact answer wins.
   std::uint32_t rawGroupID(veltra::ByteView exactKey, veltra::ByteView reversedDottedKey) const {
-    std::uint32_t exact = exactTrie_.walkRaw(exactKey.data(), exactKey.size(), false);
-    if (exact != trie::kNoValue || !wildcardTrie_) return exact;
-    return wildcardTrie_->walkRaw(reversedDottedKey.data(), reversedDottedKey.size(), true);
+    if (!wildcardTrie_) return exactTrie_.walkRaw(exactKey.data(), exactKey.size(), false);
+    trie::WalkCursor exact(exactTrie_.base(), exactTrie_.count(), exactRoot_, exactKey.data(),
+                           exactKey.size(), false);
+    trie::WalkCursor wildcard(wildcardTrie_->base(), wildcardTrie_->count(), wildcardRoot_,
+                              reversedDottedKey.data(), reversedDottedKey.size(), true);
+    while (!exact.done) {
+      exact.step();
+      if (!wildcard.done) wildcard.step();
+    }
+    if (exact.result != trie::kNoValue) return exact.result;
+    while (!wildcard.done) wildcard.step();
+    return wildcard.result;
   }
 
   OpenedArtifact opened_;
   V4MappedTrieReader exactTrie_;
   std::optional<V4MappedTrieReader> wildcardTrie_;
+  // Root offsets clamped to the byte count, so that a root past the end is a miss.
+  std::size_t exactRoot_;
+  std::size_t wildcardRoot_;
 };
 
 }  // namespace BlocklistV4Format
