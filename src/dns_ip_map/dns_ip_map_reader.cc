@@ -6,6 +6,7 @@
 
 #include "dns_ip_map/dns_ip_map_writer.h"
 #include "dns_ip_map/positioned_io.h"
+#include "dns_ip_map/unix_seconds.h"
 
 namespace veltra::dnsmap {
 
@@ -60,12 +61,7 @@ void DNSIPMapReader::stop() {
   }
 }
 
-std::optional<std::uint32_t> DNSIPMapReader::nowSeconds() const {
-  auto seconds =
-      std::chrono::duration_cast<std::chrono::seconds>(clock_.now().time_since_epoch()).count();
-  if (seconds < 0 || seconds > 0xFFFFFFFFll) return std::nullopt;
-  return static_cast<std::uint32_t>(seconds);
-}
+std::optional<std::uint32_t> DNSIPMapReader::nowSeconds() const { return unixSeconds(clock_); }
 
 void DNSIPMapReader::closeFileLocked() {
   if (fileHandle_ < 0) return;

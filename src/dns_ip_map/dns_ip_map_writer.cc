@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "dns_ip_map/positioned_io.h"
+#include "dns_ip_map/unix_seconds.h"
 #include "platform/environment.h"
 #include "platform/file_status.h"
 #include "platform/files.h"
@@ -29,12 +30,7 @@ std::string DNSIPMapWriter::defaultPath() {
   return platform::joinPath(platform::Environment::current().dataDirectory, kMapFileName);
 }
 
-std::optional<std::uint32_t> DNSIPMapWriter::nowSeconds() const {
-  auto seconds =
-      std::chrono::duration_cast<std::chrono::seconds>(clock_.now().time_since_epoch()).count();
-  if (seconds < 0 || seconds > 0xFFFFFFFFll) return std::nullopt;
-  return static_cast<std::uint32_t>(seconds);
-}
+std::optional<std::uint32_t> DNSIPMapWriter::nowSeconds() const { return unixSeconds(clock_); }
 
 bool DNSIPMapWriter::start() {
   std::lock_guard<std::mutex> guard(lock_);

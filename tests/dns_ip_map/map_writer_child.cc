@@ -7,25 +7,14 @@
 
 #include "dns_ip_map/dns_ip_map_writer.h"
 #include "map_test_support.h"
-
-namespace {
-
-class FixedClock : public veltra::platform::Clock {
- public:
-  explicit FixedClock(long long seconds) : now_(std::chrono::seconds(seconds)) {}
-  std::chrono::system_clock::time_point now() const override { return now_; }
-
- private:
-  std::chrono::system_clock::time_point now_;
-};
-
-}  // namespace
+#include "support/fake_time.h"
 
 int main(int argc, char** argv) {
   using namespace veltra::dnsmap;
   if (argc < 5) return 2;
   const std::string command = argv[4];
-  FixedClock clock(std::atoll(argv[3]));
+  veltra::testing::FakeClock clock(
+      std::chrono::system_clock::time_point(std::chrono::seconds(std::atoll(argv[3]))));
   veltra::platform::DarwinNotificationCenter center(argv[2]);
   DNSIPMapWriter writer(argv[1], DNSIPMapWriterServices{nullptr, &center, &clock, nullptr},
                         FlushPolicy{100000, std::chrono::hours(1)});
