@@ -66,11 +66,15 @@ void V4MappedReader::forEachExactBytes(
   std::vector<std::uint8_t> path;
   path.reserve(256);
   std::vector<Frame> stack;
-  // A valid trie has at most one node per 2 bytes; more visits mean shared or looping damage.
-  std::size_t visitsLeft = count / 2 + 1;
+  // Pre-order layout puts every node after the one visited before it; a node that does not is
+  // damage (a shared or backward child) and is skipped, so each byte is visited at most once.
+  std::size_t lastVisited = 0;
+  bool visitedAny = false;
   // Visits the node at `p` with `path` leading to it; returns false to stop the enumeration.
   auto visitNode = [&](std::size_t p) {
-    if (visitsLeft-- == 0) return false;
+    if (visitedAny && p <= lastVisited) return true;
+    visitedAny = true;
+    lastVisited = p;
     if (!fits(p, 2)) return true;
     const std::uint8_t flags = base[p];
     const std::size_t fragLen = base[p + 1];

@@ -138,6 +138,23 @@ TEST(V4MappedReader, EnumeratesExactDomainsInByteOrderAndStops) {
   EXPECT_EQ(calls, 1);
 }
 
+TEST(V4MappedReader, EnumerationVisitsASharedChildOnce) {
+  veltra::Bytes file = artifact({{"a", CategorySet::of({0})}, {"b", CategorySet::of({1})}}, {});
+  V4Header header = V4Header::decode(file);
+  // Root: 04 00, then entries 'a' at +2 and 'b' at +7; point 'b' at the child of 'a'.
+  std::size_t root = header.exactTrieOffset;
+  std::uint32_t toFirstChild = veltra::le::load32(file.data() + root + 3);
+  veltra::le::storeUnchecked(file.data() + root + 8, toFirstChild - 5);
+  V4MappedReader mapped(file);
+  std::vector<std::string> seen;
+  mapped.forEachExactDomain([&](const std::string& domain, std::uint16_t) {
+    seen.push_back(domain);
+    return true;
+  });
+  EXPECT_EQ(seen, std::vector<std::string>{"a"});
+  EXPECT_EQ(mapped.groupID("b"), mapped.groupID("a"));  // lookups follow the damaged entry
+}
+
 TEST(V4Readers, OpeningErrorsInOrder) {
   veltra::Bytes valid = artifact({{"a.com", CategorySet::of({0})}}, {});
   auto patched = [&](std::size_t offset, std::uint64_t value, int width) {
