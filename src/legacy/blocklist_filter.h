@@ -17,10 +17,9 @@
 #include "legacy/domain_cache.h"
 #include "legacy/tries.h"
 #include "legacy/v3_header.h"
+#include "legacy/v4_engine.h"
 
 namespace veltra::legacy {
-
-class V4Engine;
 
 // A counter shared between threads; `lock` guards `count`.
 class AtomicCounter {
@@ -80,7 +79,7 @@ class BlocklistFilter {
   std::unique_ptr<WildcardTrie> wildcardTrie_;
   std::unique_ptr<MappedTrieLookup> mappedLookup_;
   std::optional<V3Header> v3Header_;
-  std::shared_ptr<V4Engine> v4Engine_;
+  std::unique_ptr<V4Engine> v4Engine_;
   mutable std::mutex artifactInfoLock_;
   LoadedArtifactInfo artifactInfo_;
   std::map<std::uint8_t, config::BlocklistCategory> categoryIndex_;
