@@ -17,20 +17,6 @@ namespace veltra::updater {
 
 namespace {
 
-// Removes the listed files when it goes out of scope, ignoring failures.
-class RemoveOnExit {
- public:
-  explicit RemoveOnExit(std::vector<std::string> paths) : paths_(std::move(paths)) {}
-  ~RemoveOnExit() {
-    for (const auto& path : paths_) platform::removeFile(path);
-  }
-  RemoveOnExit(const RemoveOnExit&) = delete;
-  RemoveOnExit& operator=(const RemoveOnExit&) = delete;
-
- private:
-  std::vector<std::string> paths_;
-};
-
 // Creates (or truncates) `path`, writes `bytes`, sets `mode` and fsyncs; removes the file again
 // when any step fails.
 void writeNewFile(platform::FileIO& io, const std::string& path, ByteView bytes, int extraFlags,
@@ -56,27 +42,62 @@ void writeNewFile(platform::FileIO& io, const std::string& path, ByteView bytes,
   if (rc != 0) fail("close", errno);
 }
 
+// Makes `temporary` a durable hard link to `source` when both are on one volume and `source`
+// has the expected size; returns false (leaving no `temporary`) when that is not possible.
+bool linkPreparedFile(platform::FileIO& io, const std::string& source, const std::string& temporary,
+                      std::size_t expectedSize) {
+  if (io.unlink(temporary) != 0 && errno != ENOENT) return false;
+  if (io.link(source, temporary) != 0) return false;
+  int fd = io.open(temporary, O_WRONLY, 0);
+  bool ok = fd >= 0 && platform::fileSize(temporary) == expectedSize && io.fchmod(fd, 0644) == 0 &&
+            io.fsync(fd) == 0;
+  if (fd >= 0 && io.close(fd) != 0) ok = false;
+  if (!ok) io.unlink(temporary);
+  return ok;
+}
+
 }  // namespace
+
+TemporaryFile& TemporaryFile::operator=(TemporaryFile&& other) noexcept {
+  if (this != &other) {
+    if (!path_.empty()) platform::removeFile(path_);
+    path_ = std::move(other.path_);
+    other.path_.clear();
+  }
+  return *this;
+}
+
+TemporaryFile::~TemporaryFile() {
+  if (!path_.empty()) platform::removeFile(path_);
+}
 
 std::string sha256Hex(ByteView bytes) { return platform::sha256Hex(bytes); }
 
 Bytes gunzip(ByteView compressed, std::int64_t maxOutputBytes) {
+  return gunzipKeepingOutput(compressed, maxOutputBytes).bytes;
+}
+
+Decompressed gunzipKeepingOutput(ByteView compressed, std::int64_t maxOutputBytes) {
   std::string gzPath = platform::joinPath(platform::temporaryDirectory(),
                                           "blocklist-" + platform::randomUuidString() + ".bin.gz");
   std::string outPath = gzPath.substr(0, gzPath.size() - 3);
   // Created exclusively so that nothing planted at the name is read or overwritten.
   writeNewFile(platform::FileIO::real(), gzPath, compressed, O_EXCL, 0600);
-  RemoveOnExit cleanup({gzPath, outPath});
+  TemporaryFile input(gzPath);
+  TemporaryFile output(outPath);
   int status = platform::runProcess("/usr/bin/gunzip", {"-k", gzPath},
                                     {.maxFileSize = static_cast<std::uint64_t>(maxOutputBytes)});
   if (status != 0) throw UpdaterError(3, "gunzip failed with status " + std::to_string(status));
-  return platform::readFile(outPath);
+  Bytes bytes = platform::readFile(outPath);
+  return {std::move(bytes), std::move(output)};
 }
 
 void atomicInstall(ByteView bytes, const std::string& target, const std::string& temporary,
-                   const std::string& backup, bool verbose, Console& console,
-                   platform::FileIO& io) {
-  writeNewFile(io, temporary, bytes, O_TRUNC, 0644);
+                   const std::string& backup, bool verbose, Console& console, platform::FileIO& io,
+                   const std::string& sameBytesAt) {
+  if (sameBytesAt.empty() || !linkPreparedFile(io, sameBytesAt, temporary, bytes.size())) {
+    writeNewFile(io, temporary, bytes, O_TRUNC, 0644);
+  }
   if (platform::fileExists(target)) {
     // The backup is made beside the target, which stays in place until the final rename.
     if (io.unlink(backup) != 0 && errno != ENOENT)

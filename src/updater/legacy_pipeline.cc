@@ -105,7 +105,7 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
   try {
     atomicInstall(*outcome.artifact, context.dataPath("blocklist.bin"),
                   context.dataPath("blocklist.bin.new"), context.dataPath("blocklist.bin.old"),
-                  verbose, *context.console, *context.io);
+                  verbose, *context.console, *context.io, outcome.artifactFile.path());
   } catch (const platform::SystemError& error) {
     run.say("Failed to install blocklist: " + error.description());
     run.logger.error("Failed to install blocklist: %s", error.description());
@@ -113,6 +113,7 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
     return ExitCode::writeFailed;
   }
   outcome.artifact.reset();
+  outcome.artifactFile = TemporaryFile();
   saveLegacyMetadata(context, metadata);
   context.config().updateBlocklistMetadata(metadata.domainCount);
   context.notifications->post(kBlocklistUpdatedNotification);

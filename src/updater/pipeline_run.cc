@@ -49,22 +49,22 @@ AttemptOutcome runAttempts(PipelineRun& run, const std::string& url, const Attem
           rules.checkDownload ? rules.checkDownload(attempt, *download) : std::nullopt;
       if (!mismatch) {
         run.say("Decompressing...");
-        Bytes result;
+        Decompressed result;
         try {
-          result = gunzip(*download, settings.maxDecompressedBytes);
+          result = gunzipKeepingOutput(*download, settings.maxDecompressedBytes);
         } catch (const std::exception& error) {
           std::string description = describe(error);
           run.say("Decompression failed: " + description);
           run.logger.error(rules.decompressionFailedLog, static_cast<long>(attempt), description);
           run.reporter.reportFailure(FailureKind::integrity, "gunzip failed: " + description);
-          return {std::nullopt, ExitCode::decompressFailed};
+          return {std::nullopt, {}, ExitCode::decompressFailed};
         }
-        run.sayVerbose("Decompressed to " +
-                       platform::formatFileByteCount(static_cast<std::int64_t>(result.size())));
-        mismatch = rules.checkResult(attempt, *download, result);
+        run.sayVerbose("Decompressed to " + platform::formatFileByteCount(
+                                                static_cast<std::int64_t>(result.bytes.size())));
+        mismatch = rules.checkResult(attempt, *download, result.bytes);
         if (!mismatch) {
           run.sayVerbose("SHA256 verified ✓");
-          return {std::move(result), ExitCode::success};
+          return {std::move(result.bytes), std::move(result.output), ExitCode::success};
         }
       }
       outcome = ExitCode::checksumMismatch;
@@ -77,14 +77,14 @@ AttemptOutcome runAttempts(PipelineRun& run, const std::string& url, const Attem
               (outcome == ExitCode::downloadFailed ? "downloadFailed" : "checksumMismatch"));
       run.logger.error(rules.finalFailureLog, static_cast<long>(maxAttempts));
       run.reporter.reportFailure(kind, message);
-      return {std::nullopt, outcome};
+      return {std::nullopt, {}, outcome};
     }
     double delay = delays[attempt - 1];
     run.say("Retry attempt " + std::to_string(attempt + 1) + "/" + std::to_string(maxAttempts) +
             " after " + formatSeconds(delay) + "s delay...");
     run.context.sleeper->sleep(std::chrono::duration<double>(delay));
   }
-  return {std::nullopt, outcome};
+  return {std::nullopt, {}, outcome};
 }
 
 }  // namespace veltra::updater

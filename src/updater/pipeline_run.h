@@ -7,6 +7,7 @@
 
 #include "core/bytes.h"
 #include "platform/logging.h"
+#include "updater/install_steps.h"
 #include "updater/korvel_updater.h"
 #include "updater/transport.h"
 #include "updater/updater_status_reporter.h"
@@ -51,6 +52,8 @@ struct AttemptRules {
 // failure has been reported).
 struct AttemptOutcome {
   std::optional<Bytes> artifact;
+  // The decompressor's output file holding the same bytes, for the install to link.
+  TemporaryFile artifactFile;
   ExitCode exitCode = ExitCode::success;
 };
 

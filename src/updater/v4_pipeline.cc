@@ -157,7 +157,8 @@ ExitCode runV4Update(bool force, bool verbose, UpdaterStatusReporter& reporter,
   try {
     atomicInstall(*outcome.artifact, context.dataPath("blocklist-v4.bin"),
                   context.dataPath("blocklist-v4.bin.new"),
-                  context.dataPath("blocklist-v4.bin.old"), verbose, *context.console, *context.io);
+                  context.dataPath("blocklist-v4.bin.old"), verbose, *context.console, *context.io,
+                  outcome.artifactFile.path());
   } catch (const platform::SystemError& error) {
     run.say("Failed to install V4 blocklist: " + error.description());
     run.logger.error("Failed to install V4 blocklist: %s", error.description());
@@ -165,6 +166,7 @@ ExitCode runV4Update(bool force, bool verbose, UpdaterStatusReporter& reporter,
     return ExitCode::writeFailed;
   }
   outcome.artifact.reset();
+  outcome.artifactFile = TemporaryFile();
   persistV4Manifest(run, manifestBytes);
   context.config().updateBlocklistMetadata(manifest.domainCount);
   context.notifications->post(kBlocklistUpdatedNotification);

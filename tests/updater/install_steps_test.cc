@@ -1,5 +1,7 @@
 #include "updater/install_steps.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -111,6 +113,26 @@ TEST_F(AtomicInstall, BackupFallsBackToACopyWhereLinksAreImpossible) {
   atomicInstall(asBytes("two"), target, temporary, backup, false, console, io);
   EXPECT_EQ(dir.read("blocklist-v4.bin"), "two");
   EXPECT_EQ(dir.read("blocklist-v4.bin.old"), "one");
+}
+
+TEST_F(AtomicInstall, PreparedFileWithTheSameBytesIsLinkedNotRewritten) {
+  std::string prepared = dir.write("gunzip-output", "fresh bytes");
+  ::chmod(prepared.c_str(), 0600);
+  atomicInstall(asBytes("fresh bytes"), target, temporary, backup, false, console,
+                platform::FileIO::real(), prepared);
+  struct stat a {
+  }, b{};
+  ASSERT_EQ(::stat(prepared.c_str(), &a), 0);
+  ASSERT_EQ(::stat(target.c_str(), &b), 0);
+  EXPECT_EQ(a.st_ino, b.st_ino);
+  EXPECT_EQ(platform::fileMode(target), 0644u);
+
+  // A prepared file that does not hold the bytes is not used.
+  std::string wrong = dir.write("other-output", "something else entirely");
+  atomicInstall(asBytes("right"), target, temporary, backup, false, console,
+                platform::FileIO::real(), wrong);
+  EXPECT_EQ(dir.read("blocklist-v4.bin"), "right");
+  EXPECT_EQ(dir.read("other-output"), "something else entirely");
 }
 
 TEST_F(AtomicInstall, FailureAtAnyStepKeepsTheInstalledFile) {

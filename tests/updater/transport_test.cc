@@ -259,3 +259,39 @@ TEST(DownloadAccumulatorTest, FirstErrorWinsAndLaterCallbacksAreIgnored) {
 
 }  // namespace
 }  // namespace veltra::updater
+
+namespace veltra::updater {
+namespace {
+
+TEST(Classify, MapsEveryErrorFamilyToItsKind) {
+  struct Case {
+    std::exception_ptr error;
+    FailureKind kind;
+  } cases[] = {
+      {std::make_exception_ptr(HTTPStatusError(500, std::nullopt)), FailureKind::server},
+      {std::make_exception_ptr(URLError(URLError::Code::cannotFindHost)), FailureKind::network},
+      {std::make_exception_ptr(URLError(URLError::Code::networkConnectionLost)),
+       FailureKind::network},
+      {std::make_exception_ptr(URLError(URLError::Code::secureConnectionFailed)),
+       FailureKind::other},
+      {std::make_exception_ptr(URLError(URLError::Code::httpTooManyRedirects)), FailureKind::other},
+      {std::make_exception_ptr(platform::SystemError("write", "/x", ENOSPC)), FailureKind::disk},
+      {std::make_exception_ptr(platform::SystemError("open", "/x", EACCES)), FailureKind::disk},
+      {std::make_exception_ptr(platform::SystemError("rename", "/x", EROFS)), FailureKind::disk},
+      {std::make_exception_ptr(platform::SystemError("open", "/x", EEXIST)), FailureKind::disk},
+      {std::make_exception_ptr(platform::SystemError("open", "/x", ENOENT)), FailureKind::other},
+      {std::make_exception_ptr(UpdaterError(3, "gunzip failed with status 1")), FailureKind::other},
+      {std::make_exception_ptr(DownloadTooLargeError(1, 0)), FailureKind::other},
+      {std::make_exception_ptr(std::runtime_error("anything")), FailureKind::other},
+  };
+  for (const auto& c : cases) {
+    try {
+      std::rethrow_exception(c.error);
+    } catch (const std::exception& error) {
+      EXPECT_EQ(classify(error), c.kind) << describe(error);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace veltra::updater
