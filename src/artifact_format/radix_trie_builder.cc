@@ -34,7 +34,11 @@ struct Child {
 
 class Serializer {
  public:
-  Serializer(const SortedKeyTable& table, veltra::Bytes& out) : table_(table), bytes_(out) {}
+  // Writes into `out`, or with a null `out` only measures the image (same checks, no bytes).
+  Serializer(const SortedKeyTable& table, veltra::Bytes* out)
+      : table_(table), bytes_(out), size_(out ? out->size() : 0) {}
+
+  std::uint64_t size() const { return size_; }
 
   RadixTrieBuilder::Stats run() {
     stack_.push_back({0, table_.count(), 0, kNoPatch});
@@ -73,13 +77,15 @@ class Serializer {
   }
 
   void writeNode(const PendingNode& node) {
-    veltra::Bytes& bytes = bytes_;
     if (node.patchAt != kNoPatch) {
-      std::uint64_t offset = bytes.size() - node.patchAt;
+      std::uint64_t offset = size_ - node.patchAt;
       if (offset > std::numeric_limits<std::uint32_t>::max()) {
-        throw V4InputError::imageTooLarge(bytes.size());
+        throw V4InputError::imageTooLarge(size_);
       }
-      veltra::le::storeUnchecked(bytes.data() + node.patchAt, static_cast<std::uint32_t>(offset));
+      if (bytes_) {
+        veltra::le::storeUnchecked(bytes_->data() + node.patchAt,
+                                   static_cast<std::uint32_t>(offset));
+      }
     }
     const std::size_t depth = depthOf(node);
     const bool terminal = node.lo < node.hi && table_.keyLength(node.lo) == depth;
@@ -107,17 +113,21 @@ class Serializer {
     stats.fragmentBytes += fragmentLength;
     if (terminal) stats.terminalCount += 1;
 
-    bytes.push_back(static_cast<std::uint8_t>((terminal ? 1 : 0) + 2 * children_.size()));
-    bytes.push_back(static_cast<std::uint8_t>(fragmentLength));
-    if (fragmentLength > 0) {
-      veltra::ByteView fragment = table_.key(node.lo).subspan(node.fragmentStart, fragmentLength);
-      bytes.insert(bytes.end(), fragment.begin(), fragment.end());
-    }
-    if (terminal) veltra::le::append16(bytes, table_.groupID(node.lo));
-    std::size_t tableStart = bytes.size();
-    for (const Child& child : children_) {
-      bytes.push_back(child.byte);
-      veltra::le::append32(bytes, 0);
+    const std::size_t tableStart = size_ + 2 + fragmentLength + (terminal ? 2 : 0);
+    size_ = tableStart + children_.size() * RadixTrieBuilder::kChildEntryBytes;
+    if (bytes_) {
+      veltra::Bytes& bytes = *bytes_;
+      bytes.push_back(static_cast<std::uint8_t>((terminal ? 1 : 0) + 2 * children_.size()));
+      bytes.push_back(static_cast<std::uint8_t>(fragmentLength));
+      if (fragmentLength > 0) {
+        veltra::ByteView fragment = table_.key(node.lo).subspan(node.fragmentStart, fragmentLength);
+        bytes.insert(bytes.end(), fragment.begin(), fragment.end());
+      }
+      if (terminal) veltra::le::append16(bytes, table_.groupID(node.lo));
+      for (const Child& child : children_) {
+        bytes.push_back(child.byte);
+        veltra::le::append32(bytes, 0);
+      }
     }
     for (std::size_t c = children_.size(); c-- > 0;) {
       const Child& child = children_[c];
@@ -127,7 +137,8 @@ class Serializer {
   }
 
   const SortedKeyTable& table_;
-  veltra::Bytes& bytes_;
+  veltra::Bytes* bytes_;
+  std::uint64_t size_;
   RadixTrieBuilder::Stats stats_;
   std::vector<PendingNode> stack_;
   std::vector<Child> children_;
@@ -144,7 +155,13 @@ RadixTrieBuilder::Output RadixTrieBuilder::serialize(const SortedKeyTable& table
 
 RadixTrieBuilder::Stats RadixTrieBuilder::appendImage(const SortedKeyTable& table,
                                                       veltra::Bytes& out) {
-  return Serializer(table, out).run();
+  return Serializer(table, &out).run();
+}
+
+std::uint64_t RadixTrieBuilder::imageSize(const SortedKeyTable& table) {
+  Serializer measure(table, nullptr);
+  measure.run();
+  return measure.size();
 }
 
 std::uint64_t RadixTrieBuilder::maxImageBytes(std::uint64_t keyCount, std::uint64_t keyBytes) {

@@ -48,6 +48,9 @@ struct RadixTrieBuilder {
   // image is position-independent, so it may start anywhere in `out`.
   static Stats appendImage(const SortedKeyTable& table, veltra::Bytes& out);
 
+  // Returns the exact size of the image of `table` without producing it; errors as serialize().
+  static std::uint64_t imageSize(const SortedKeyTable& table);
+
   // Returns an upper bound of the image size of `keyCount` keys of `keyBytes` bytes in all.
   static std::uint64_t maxImageBytes(std::uint64_t keyCount, std::uint64_t keyBytes);
 };

@@ -108,6 +108,28 @@ CategorySet coveredSet(std::string_view name, CategorySet set, const CategorySet
   }
 }
 
+// Returns the sorted table of the suffixes' reversed dotted keys.
+SortedKeyTable wildcardKeyTable(const CategorySetMap& wildcard,
+                                const std::vector<std::uint32_t>& setOf,
+                                const std::vector<std::uint16_t>& groupOf) {
+  veltra::Bytes reversed;
+  reversed.reserve(wildcard.keyBytes() + wildcard.size());
+  std::vector<std::size_t> starts{0};
+  starts.reserve(wildcard.size() + 1);
+  for (std::size_t i = 0; i < wildcard.size(); ++i) {
+    std::string_view suffix = wildcard.key(i);
+    reversed.insert(reversed.end(), suffix.rbegin(), suffix.rend());
+    reversed.push_back('.');
+    starts.push_back(reversed.size());
+  }
+  return SortedKeyTable::build(
+      wildcard.size(),
+      [&](std::size_t i) {
+        return veltra::ByteView(reversed).subspan(starts[i], starts[i + 1] - starts[i]);
+      },
+      [&](std::size_t i) { return groupOf[setOf[i]]; });
+}
+
 }  // namespace
 
 veltra::Bytes V4Writer::reversedDottedKey(std::string_view suffix) {
@@ -157,31 +179,17 @@ V4Writer::Result V4Writer::write(const Input& input) {
   SortedKeyTable exactKeys = SortedKeyTable::build(
       exact.size(), [&](std::size_t i) { return veltra::asBytes(exact.key(i)); },
       [&](std::size_t i) { return groupOf[exactSet[i]]; });
-
-  veltra::Bytes reversed;
-  reversed.reserve(wildcard.keyBytes() + wildcard.size());
-  std::vector<std::size_t> reversedStarts{0};
-  reversedStarts.reserve(wildcard.size() + 1);
-  for (std::size_t i = 0; i < wildcard.size(); ++i) {
-    std::string_view suffix = wildcard.key(i);
-    reversed.insert(reversed.end(), suffix.rbegin(), suffix.rend());
-    reversed.push_back('.');
-    reversedStarts.push_back(reversed.size());
-  }
-  SortedKeyTable wildcardKeys = SortedKeyTable::build(
-      wildcard.size(),
-      [&](std::size_t i) {
-        return veltra::ByteView(reversed).subspan(reversedStarts[i],
-                                                  reversedStarts[i + 1] - reversedStarts[i]);
-      },
-      [&](std::size_t i) { return groupOf[wildcardSet[i]]; });
+  exactSet = {};
+  const std::uint64_t exactImageSize = RadixTrieBuilder::imageSize(exactKeys);
+  SortedKeyTable wildcardKeys = wildcardKeyTable(wildcard, wildcardSet, groupOf);
+  wildcardSet = {};
+  const std::uint64_t wildcardImageSize = RadixTrieBuilder::imageSize(wildcardKeys);
 
   V4Header& header = result.header;
   const std::size_t groupCount = result.groupTable.count();
   veltra::Bytes& bytes = result.bytes;
   bytes.reserve(V4Header::kByteCount + 24 * categories.size() + groupCount * rowWidth +
-                RadixTrieBuilder::maxImageBytes(exactKeys.count(), exactKeys.bytes.size()) +
-                RadixTrieBuilder::maxImageBytes(wildcardKeys.count(), wildcardKeys.bytes.size()));
+                exactImageSize + wildcardImageSize);
   bytes.assign(V4Header::kByteCount, 0);
   appendCategoryTable(bytes, categories);
   header.groupTableOffset = bytes.size();
