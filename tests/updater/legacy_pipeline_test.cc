@@ -38,21 +38,9 @@ TEST_P(LegacyPipeline, Scenario) {
   std::vector<std::string> arguments = {"--format", "3"};
   arguments.insert(arguments.end(), s.arguments.begin(), s.arguments.end());
   EXPECT_EQ(f.run(arguments), s.exitCode);
-  auto status = BlocklistUpdaterStatus::decode(
-      platform::readFile(f.dataPath("updater-status.json")), f.clock.now());
-  EXPECT_EQ(status.failureKind, s.failureKind);
-  EXPECT_EQ(status.formatVersion, 3);
-  if (s.failureKind) {
-    EXPECT_EQ(status.failureMessage.value_or("").rfind(s.failureMessage, 0), 0u)
-        << *status.failureMessage;
-  }
-  std::string printed = f.console.text();
-  std::size_t from = 0;
-  for (const auto& line : s.lines) {
-    std::size_t at = printed.find("[VeltraUpdater] " + line, from);
-    EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << printed;
-    if (at != std::string::npos) from = at;
-  }
+  f.expectFailure(s.failureKind, s.failureMessage);
+  EXPECT_EQ(f.status().formatVersion, 3);
+  f.expectLinesInOrder(s.lines);
   EXPECT_EQ(f.downloads(), s.downloads);
   EXPECT_EQ(f.sleeper.sleeps(), s.sleeps);
   EXPECT_EQ(f.notifications.postCount(kBlocklistUpdatedNotification), s.installs ? 1u : 0u);

@@ -1,6 +1,7 @@
 // A local CDN publishing a blocklist for both pipelines, and a data folder to install it into.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <random>
@@ -99,6 +100,34 @@ struct PipelineFixture : UpdaterFixture {
     arguments.insert(arguments.begin(), "VeltraUpdater");
     arguments.insert(arguments.begin() + 1, "--update-blocklist");
     return updater::KorvelUpdater::run(arguments, c);
+  }
+
+  // Returns the status record the run left in the data folder.
+  updater::BlocklistUpdaterStatus status() const {
+    return updater::BlocklistUpdaterStatus::decode(
+        platform::readFile(dataPath("updater-status.json")), clock.now());
+  }
+
+  // Checks the failure the status file reports: none, or `kind` with a message starting `message`.
+  void expectFailure(std::optional<updater::FailureKind> kind, const std::string& message) const {
+    auto s = status();
+    EXPECT_EQ(s.failureKind, kind);
+    EXPECT_EQ(s.consecutiveFailures, kind ? 1 : 0);
+    if (kind) {
+      EXPECT_EQ(s.failureMessage.value_or("").rfind(message, 0), 0u)
+          << s.failureMessage.value_or("");
+    }
+  }
+
+  // Checks that each of `lines` was printed (as a prefix of a "[VeltraUpdater] " line), in order.
+  void expectLinesInOrder(const std::vector<std::string>& lines) const {
+    std::string printed = console.text();
+    std::size_t from = 0;
+    for (const auto& line : lines) {
+      std::size_t at = printed.find("[VeltraUpdater] " + line, from);
+      EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << printed;
+      if (at != std::string::npos) from = at;
+    }
   }
 
   std::size_t downloads() const { return server.requests("/artifacts/blocklist.bin.gz").size(); }

@@ -42,23 +42,8 @@ TEST_P(V4Pipeline, Scenario) {
   f.publish();
   EXPECT_EQ(f.run(s.arguments), s.exitCode);
   EXPECT_EQ(f.phases, s.phases);
-  auto status = BlocklistUpdaterStatus::decode(
-      platform::readFile(f.dataPath("updater-status.json")), f.clock.now());
-  EXPECT_EQ(status.failureKind, s.failureKind);
-  if (s.failureKind) {
-    EXPECT_EQ(status.failureMessage.value_or("").rfind(s.failureMessage, 0), 0u)
-        << *status.failureMessage;
-    EXPECT_EQ(status.consecutiveFailures, 1);
-  } else {
-    EXPECT_EQ(status.consecutiveFailures, 0);
-  }
-  std::string printed = f.console.text();
-  std::size_t from = 0;
-  for (const auto& line : s.lines) {
-    std::size_t at = printed.find("[VeltraUpdater] " + line, from);
-    EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << printed;
-    if (at != std::string::npos) from = at;
-  }
+  f.expectFailure(s.failureKind, s.failureMessage);
+  f.expectLinesInOrder(s.lines);
   EXPECT_EQ(f.downloads(), s.downloads);
   EXPECT_EQ(f.sleeper.sleeps(), s.sleeps);
   if (s.installs) {
