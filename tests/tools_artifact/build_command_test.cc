@@ -39,10 +39,10 @@ class BuildCommand : public ::testing::Test {
     dir.write("gambling.txt", "*.casino.com\nbet.net\n");
   }
 
-  int run(std::vector<std::string> args) {
+  int run(std::vector<std::string> args, bool interactive = false) {
     out.str("");
     err.str("");
-    return artifact_tool::run(args, in, out, err);
+    return artifact_tool::run(args, in, out, err, interactive);
   }
 
   std::vector<std::string> buildArgs() {
@@ -66,6 +66,18 @@ TEST_F(BuildCommand, BuildsTheArtifactAndPrintsASummary) {
   EXPECT_EQ(header.totalFileSize, bytes.size());
   EXPECT_EQ(out.str().rfind("categories 4, exact 5, wildcard 3, groups ", 0), 0u) << out.str();
   EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(BuildCommand, ShowsPhasesOnATerminal) {
+  ASSERT_EQ(run(buildArgs(), true), 0) << err.str();
+  EXPECT_EQ(err.str(),
+            "[veltra-artifact] reading lists: ads\n"
+            "[veltra-artifact] reading lists: malware\n"
+            "[veltra-artifact] reading lists: adsStrict\n"
+            "[veltra-artifact] reading lists: gambling\n"
+            "[veltra-artifact] sorting and serializing 8 entries\n"
+            "[veltra-artifact] writing\n");
+  EXPECT_EQ(out.str().rfind("categories 4,", 0), 0u);
 }
 
 TEST_F(BuildCommand, WritesGzipAndManifest) {
