@@ -94,7 +94,7 @@ void BM_V4MappedKeyed(benchmark::State& state) {
   std::size_t i = static_cast<std::size_t>(state.thread_index()) * 7919, hits = 0;
   const std::uint64_t allocations = allocationCount.load();
   for (auto _ : state) {
-    const std::string& domain = data.queries[i++ & (data.queries.size() - 1)];
+    const std::string_view domain = data.queries[i++ & (data.queries.size() - 1)];
     const std::size_t n = domain.size();
     for (std::size_t k = 0; k < n; ++k) reversed[k] = static_cast<std::uint8_t>(domain[n - 1 - k]);
     reversed[n] = '.';
@@ -172,7 +172,7 @@ void BM_Marisa(benchmark::State& state) {
   std::size_t i = 0, hits = 0;
   const std::uint64_t allocations = allocationCount.load();
   for (auto _ : state) {
-    const std::string& domain = data.queries[i++ & (data.queries.size() - 1)];
+    const std::string_view domain = data.queries[i++ & (data.queries.size() - 1)];
     agent.set_query(domain.data(), domain.size());
     bool blocked = exact.lookup(agent);
     if (!blocked) {
