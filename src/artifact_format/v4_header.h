@@ -16,6 +16,18 @@
 //   40: wildcardTrieOffset  (u64, LE) root node of the wildcard trie
 //   48: groupTableOffset    (u64, LE) group table row 0; the category table ends here
 //   56: totalFileSize       (u64, LE) length of the file
+// Category table entry (categoryCount entries from offset 64, ascending id, slot = position):
+//    0: id   (u16, LE)  registry id
+//    2: L    (u8)       name length
+//    3: name (L bytes)  UTF-8
+// Group table row g (groupCount rows of (categoryCount + 7) / 8 bytes): slot 8i + j of group g's
+// category set is bit j of byte i.
+// Trie node (exact keys: domain bytes; wildcard keys: "." + suffix, last byte first):
+//    0: flags    (u8)      bit 0 terminal, bits 1-7 child count C
+//    1: fragLen  (u8)      F
+//    2: fragment (F bytes)
+//  2+F: group id (u16, LE) only when terminal
+// then: C entries of key byte (u8) and offset (u32, LE); child at entry position + 1 + offset
 #pragma once
 
 #include <cstdint>
