@@ -48,6 +48,8 @@ bool DNSIPMapWriter::start() {
     try {
       io_.fchmod(fileHandle_, 0644);
       writeFreshHeader(nowSeconds().value_or(0));
+      // Make the new name durable too, or a crash could take the first commits with it.
+      platform::syncDirectory(platform::parentPath(path_), io_);
       ready = true;
     } catch (const platform::SystemError& error) {
       logger_.error("Failed to read header: %s", error.description());
