@@ -5,20 +5,19 @@
 
 #include "artifact_format/domain_keys.h"
 #include "artifact_format/utf8.h"
-#include "artifact_format/v4_reader.h"
 
 namespace BlocklistV4Format {
 
 V4MappedReader::V4MappedReader(veltra::ByteView bytes)
-    : opened_(openArtifact(bytes)), exactTrie_(bytes, opened_.header.exactTrieOffset) {
-  if (opened_.header.flags.contains(V4Header::Flags::hasWildcardTrie())) {
-    wildcardTrie_.emplace(bytes, opened_.header.wildcardTrieOffset);
+    : V4ReaderBase(bytes), exactTrie_(bytes, header().exactTrieOffset) {
+  if (header().flags.contains(V4Header::Flags::hasWildcardTrie())) {
+    wildcardTrie_.emplace(bytes, header().wildcardTrieOffset);
   }
   auto clamped = [&](std::uint64_t offset) {
     return static_cast<std::size_t>(std::min<std::uint64_t>(offset, bytes.size()));
   };
-  exactRoot_ = clamped(opened_.header.exactTrieOffset);
-  wildcardRoot_ = clamped(opened_.header.wildcardTrieOffset);
+  exactRoot_ = clamped(header().exactTrieOffset);
+  wildcardRoot_ = clamped(header().wildcardTrieOffset);
 }
 
 std::optional<std::uint16_t> V4MappedReader::groupID(std::string_view domain) const {
@@ -26,20 +25,9 @@ std::optional<std::uint16_t> V4MappedReader::groupID(std::string_view domain) co
   return groupID(veltra::asBytes(domain), reversed.bytes());
 }
 
-std::optional<CategorySet> V4MappedReader::categories(std::string_view domain) const {
-  std::optional<std::uint16_t> group = groupID(domain);
-  if (!group) return std::nullopt;
-  return opened_.groupTable.set(*group);
-}
-
 bool V4MappedReader::isBlocked(std::string_view domain, const VerdictBitmap& verdict) const {
   ReversedDottedKey reversed(domain);
   return isBlocked(veltra::asBytes(domain), reversed.bytes(), verdict);
-}
-
-bool V4MappedReader::isBlocked(std::string_view domain, const CategorySet& selection) const {
-  std::optional<CategorySet> set = categories(domain);
-  return set && set->intersects(selection);
 }
 
 void V4MappedReader::forEachExactDomain(
@@ -107,7 +95,5 @@ void V4MappedReader::forEachExactBytes(
     }
   }
 }
-
-SummaryFields V4MappedReader::summaryFields() const { return headerSummaryFields(opened_.header); }
 
 }  // namespace BlocklistV4Format

@@ -7,38 +7,30 @@
 #include <string>
 #include <string_view>
 
-#include "artifact_format/bounded_description.h"
-#include "artifact_format/category_indexed.h"
 #include "artifact_format/trie_walk.h"
-#include "artifact_format/v4_opening.h"
+#include "artifact_format/v4_reader_base.h"
 #include "artifact_format/v4_trie_reader.h"
-#include "artifact_format/verdict_bitmap.h"
 
 namespace BlocklistV4Format {
 
 // Holds the header, category table and group table in ordinary memory and reads only the tries
 // from the bytes it was opened over, which it does not own: valid while they live. Immutable;
 // any number of threads may look up at once. Same lookup rules as V4Reader.
-class V4MappedReader : public CategoryIndexed<V4MappedReader> {
+class V4MappedReader : public V4ReaderBase<V4MappedReader> {
  public:
   static constexpr std::string_view kSummaryName = "V4MappedReader";
 
   // Validates the artifact in `bytes`; throws V4FormatError.
   explicit V4MappedReader(veltra::ByteView bytes);
 
-  const V4Header& header() const { return opened_.header; }
-  const GroupTable& groupTable() const { return opened_.groupTable; }
-  const CategoryTable& categoryTable() const { return opened_.categoryTable; }
   const V4MappedTrieReader& exactTrie() const { return exactTrie_; }
   const std::optional<V4MappedTrieReader>& wildcardTrie() const { return wildcardTrie_; }
 
+  // Returns the group of `domain`: its exact entry, else its longest wildcard suffix.
   std::optional<std::uint16_t> groupID(std::string_view domain) const;
-  std::optional<CategorySet> categories(std::string_view domain) const;
-  VerdictBitmap verdictBitmap(const CategorySet& selection) const {
-    return opened_.groupTable.verdictBitmap(selection);
-  }
+  // Tells whether the domain's group is set in `verdict`, without allocating.
   bool isBlocked(std::string_view domain, const VerdictBitmap& verdict) const;
-  bool isBlocked(std::string_view domain, const CategorySet& selection) const;
+  using V4ReaderBase::isBlocked;
 
   // Returns the group of the exact entry `exactKey` only.
   std::optional<std::uint16_t> groupID(veltra::ByteView exactKey) const {
@@ -63,9 +55,6 @@ class V4MappedReader : public CategoryIndexed<V4MappedReader> {
   // The same with the domain's bytes, valid only during the call.
   void forEachExactBytes(const std::function<bool(veltra::ByteView, std::uint16_t)>& visit) const;
 
-  SummaryFields summaryFields() const;
-  std::string description() const { return describe(kSummaryName, summaryFields()); }
-
  private:
   // Walks both tries in lockstep so that their node loads overlap; the exact answer wins.
   std::uint32_t rawGroupID(veltra::ByteView exactKey, veltra::ByteView reversedDottedKey) const {
@@ -83,7 +72,6 @@ class V4MappedReader : public CategoryIndexed<V4MappedReader> {
     return wildcard.result;
   }
 
-  OpenedArtifact opened_;
   V4MappedTrieReader exactTrie_;
   std::optional<V4MappedTrieReader> wildcardTrie_;
   // Root offsets clamped to the byte count, so that a root past the end is a miss.

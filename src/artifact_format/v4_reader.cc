@@ -14,9 +14,9 @@ std::shared_ptr<const veltra::Bytes> copyOf(veltra::ByteView data) {
 V4Reader::V4Reader(veltra::ByteView data) : V4Reader(copyOf(data)) {}
 
 V4Reader::V4Reader(std::shared_ptr<const veltra::Bytes> bytes)
-    : opened_(openArtifact(*bytes)), exactTrie_(bytes, opened_.header.exactTrieOffset) {
-  if (opened_.header.flags.contains(V4Header::Flags::hasWildcardTrie())) {
-    wildcardTrie_.emplace(bytes, opened_.header.wildcardTrieOffset);
+    : V4ReaderBase(*bytes), exactTrie_(bytes, header().exactTrieOffset) {
+  if (header().flags.contains(V4Header::Flags::hasWildcardTrie())) {
+    wildcardTrie_.emplace(bytes, header().wildcardTrieOffset);
   }
 }
 
@@ -29,22 +29,6 @@ std::optional<std::uint16_t> V4Reader::groupID(std::string_view domain) const {
   return wildcardTrie_->lookupLongestPrefix(key.bytes());
 }
 
-std::optional<CategorySet> V4Reader::categories(std::string_view domain) const {
-  std::optional<std::uint16_t> group = groupID(domain);
-  if (!group) return std::nullopt;
-  return opened_.groupTable.set(*group);
-}
-
-bool V4Reader::isBlocked(std::string_view domain, const VerdictBitmap& verdict) const {
-  std::optional<std::uint16_t> group = groupID(domain);
-  return group && verdict.isBlocked(*group);
-}
-
-bool V4Reader::isBlocked(std::string_view domain, const CategorySet& selection) const {
-  std::optional<CategorySet> set = categories(domain);
-  return set && set->intersects(selection);
-}
-
 SummaryFields headerSummaryFields(const V4Header& header) {
   return {{"version", std::to_string(header.version)},
           {"categoryCount", std::to_string(header.categoryCount)},
@@ -53,7 +37,5 @@ SummaryFields headerSummaryFields(const V4Header& header) {
           {"groupCount", std::to_string(header.groupCount)},
           {"totalFileSize", std::to_string(header.totalFileSize)}};
 }
-
-SummaryFields V4Reader::summaryFields() const { return headerSummaryFields(opened_.header); }
 
 }  // namespace BlocklistV4Format
