@@ -135,13 +135,13 @@ void DNSIPMapWriter::compactLocked() {
     closeFile();
     if (io_.rename(newPath, path_) != 0) throw platform::SystemError("rename", path_, errno);
     platform::syncDirectory(platform::parentPath(path_), io_);
-    fileHandle_ = io_.open(path_, O_RDWR, 0);
+    fileHandle_ = openExclusively(O_RDWR);
     if (fileHandle_ < 0) throw platform::SystemError("open", path_, errno);
   } catch (const platform::SystemError& error) {
     logger_.error("Compaction failed: %s", error.description());
     io_.unlink(newPath);
     closeFile();
-    fileHandle_ = io_.open(path_, O_RDWR, 0);
+    fileHandle_ = openExclusively(O_RDWR);
     // Without a header read back the mirrors may describe the other file; commits would corrupt it.
     if (fileHandle_ < 0 || !loadHeader()) {
       closeFile();

@@ -7,6 +7,7 @@
 #include "dns_ip_map/positioned_io.h"
 #include "dns_ip_map/unix_seconds.h"
 #include "platform/environment.h"
+#include "platform/file_lock.h"
 #include "platform/file_status.h"
 #include "platform/files.h"
 
@@ -35,10 +36,14 @@ std::optional<std::uint32_t> DNSIPMapWriter::nowSeconds() const { return unixSec
 bool DNSIPMapWriter::start() {
   std::lock_guard<std::mutex> guard(lock_);
   if (isStarted_) return true;
-  fileHandle_ = io_.open(path_, O_RDWR | O_CREAT, 0644);
+  fileHandle_ = openExclusively(O_RDWR | O_CREAT);
   if (fileHandle_ < 0) {
-    logger_.error("Failed to open DNS-IP map: %s",
-                  platform::SystemError("open", path_, errno).description());
+    if (errno == EWOULDBLOCK) {
+      logger_.error("DNS-IP map is in use by another writer: %s", path_);
+    } else {
+      logger_.error("Failed to open DNS-IP map: %s",
+                    platform::SystemError("open", path_, errno).description());
+    }
     return false;
   }
   auto status = platform::statDescriptor(fileHandle_);
@@ -200,6 +205,18 @@ void DNSIPMapWriter::writeFreshHeader(std::uint32_t createdAt) {
   currentCommittedOffset_ = kHeaderSize;
   currentWriteSequence_ = 0;
   currentLastCompactedAt_ = createdAt;
+}
+
+int DNSIPMapWriter::openExclusively(int flags) {
+  int fd = io_.open(path_, flags, 0644);
+  if (fd < 0) return -1;
+  // Two writers would commit over each other's entries; the lock goes with the descriptor.
+  if (int error = platform::tryLockExclusive(fd)) {
+    io_.close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
 }
 
 void DNSIPMapWriter::closeFile() {

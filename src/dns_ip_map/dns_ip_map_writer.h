@@ -62,9 +62,10 @@ struct DNSIPMapWriterState {
   std::size_t pendingCount = 0;
 };
 
-// Owns the map file's descriptor while started. Thread-safe: one lock serialises every
-// operation, and compaction runs inline on the thread that flushed. No error leaves the writer:
-// every failure is logged and absorbed.
+// Owns the map file's descriptor while started, with an exclusive advisory lock (flock) on it so
+// that a second writer, in this process or another, refuses to start. Thread-safe: one lock
+// serialises every operation, and compaction runs inline on the thread that flushed. No error
+// leaves the writer: every failure is logged and absorbed.
 class DNSIPMapWriter {
  public:
   // Prepares a writer of the map at `path`; nothing is opened until `start`.
@@ -116,6 +117,7 @@ class DNSIPMapWriter {
   void writeFreshHeader(std::uint32_t createdAt);
   Bytes readCommittedRegion();
   bool indexEntryStarts();
+  int openExclusively(int flags);
   void closeFile();
   void disable();
 

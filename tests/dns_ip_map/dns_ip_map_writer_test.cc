@@ -202,6 +202,20 @@ TEST_F(WriterTest, UnreadableHeaderRefusesToStart) {
   EXPECT_EQ(committedEntries(path), (std::vector<DNSIPMapEntry>{makeEntry(1)}));
 }
 
+TEST_F(WriterTest, SecondWriterOnTheSameMapRefusesToStart) {
+  auto first = makeWriter();
+  auto second = makeWriter(false);
+  EXPECT_FALSE(second->start());
+  EXPECT_TRUE(logs.contains(platform::LogLevel::error, "DNS-IP map is in use by another writer"));
+  // The lock follows the map through a compaction and is released by stop.
+  first->record(makeEntry(1, kNow - 100, 10));
+  first->flush();
+  EXPECT_EQ(compactions(), 1u);
+  EXPECT_FALSE(second->start());
+  first->stop();
+  EXPECT_TRUE(second->start());
+}
+
 TEST_F(WriterTest, StopCommitsWhatIsPendingAndOnlyOnce) {
   auto writer = makeWriter();
   writer->record(makeEntry(1));

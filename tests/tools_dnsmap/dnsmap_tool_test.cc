@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dns_ip_map/dns_ip_map_writer.h"
 #include "dns_ip_map/map_format.h"
 #include "platform/files.h"
 #include "run.h"
@@ -110,6 +111,19 @@ TEST_F(DnsmapToolTest, ForeignFilesAreLeftAlone) {
   EXPECT_EQ(dir.read("notes.txt"), before);
   EXPECT_EQ(runTool({"dump", dir.file("missing.bin")}), 1);
   EXPECT_EQ(runTool({"lookup", dir.file("missing.bin"), "10.0.0.1"}), 1);
+}
+
+TEST_F(DnsmapToolTest, MapHeldByARunningWriterIsLeftToIt) {
+  ASSERT_EQ(runTool({"add", "--ip", "10.0.0.1", "--domain", "x.example", "--ttl", "60"}), 0);
+  dnsmap::DNSIPMapWriter daemon(map(),
+                                dnsmap::DNSIPMapWriterServices{nullptr, &center, &clock, nullptr});
+  ASSERT_TRUE(daemon.start());
+  EXPECT_EQ(runTool({"add", "--ip", "10.0.0.2", "--domain", "y.example", "--ttl", "60"}), 1);
+  EXPECT_NE(err.str().find("another writer holds it"), std::string::npos);
+  EXPECT_EQ(runTool({"compact"}), 1);
+  // Reading needs no lock.
+  EXPECT_EQ(runTool({"lookup", "10.0.0.1"}), 0);
+  EXPECT_EQ(runTool({"dump"}), 0);
 }
 
 TEST_F(DnsmapToolTest, UnstorableEntryIsRefused) {

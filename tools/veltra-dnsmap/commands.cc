@@ -61,7 +61,8 @@ std::unique_ptr<DNSIPMapWriter> startWriter(const std::string& file, const platf
       file, dnsmap::DNSIPMapWriterServices{nullptr, context.notificationCenter, &clock, nullptr},
       dnsmap::FlushPolicy{SIZE_MAX, std::chrono::hours(24 * 365)});
   if (!writer->start()) {
-    err << "veltra-dnsmap: cannot open " << file << " as a DNS-IP map\n";
+    err << "veltra-dnsmap: cannot open " << file
+        << " as a DNS-IP map (unreadable, or another writer holds it; see the system log)\n";
     return nullptr;
   }
   return writer;
