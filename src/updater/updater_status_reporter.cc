@@ -65,7 +65,7 @@ void UpdaterStatusReporter::reportProgress(std::int64_t bytesReceived, std::int6
   if (percent == lastProgressPercent_ && !intervalPassed) return;
   lastProgressPercent_ = percent;
   lastProgressWrite_ = now;
-  writeLocked();
+  writeLocked(/*deferred=*/true);
 }
 
 void UpdaterStatusReporter::reportFailure(FailureKind kind, const std::string& message) {
@@ -82,11 +82,58 @@ BlocklistUpdaterStatus UpdaterStatusReporter::status() const {
   return status_;
 }
 
-void UpdaterStatusReporter::writeLocked() {
+UpdaterStatusReporter::~UpdaterStatusReporter() {
+  {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    stopping_ = true;
+  }
+  queueChanged_.notify_all();
+  if (writer_.joinable()) writer_.join();
+}
+
+void UpdaterStatusReporter::flush() {
+  std::unique_lock<std::mutex> queue(queueMutex_);
+  queueChanged_.wait(queue, [this] { return !pending_ && !writing_; });
+}
+
+void UpdaterStatusReporter::writeLocked(bool deferred) {
   status_.updatedAt = clock_.now();
-  writeStatusFile(status_, statusPath_, io_);
+  std::unique_lock<std::mutex> queue(queueMutex_);
+  if (deferred) {
+    pending_ = status_;  // replaces an older progress record not yet written
+    if (!writer_.joinable()) writer_ = std::thread([this] { writerLoop(); });
+    queue.unlock();
+    queueChanged_.notify_all();
+    return;
+  }
+  // This record supersedes any waiting one; let a write in flight finish first so that the
+  // file never goes back to an older record.
+  pending_.reset();
+  queueChanged_.wait(queue, [this] { return !writing_; });
+  queue.unlock();
+  performWrite(status_);
+}
+
+void UpdaterStatusReporter::writerLoop() {
+  std::unique_lock<std::mutex> queue(queueMutex_);
+  for (;;) {
+    queueChanged_.wait(queue, [this] { return pending_.has_value() || stopping_; });
+    if (!pending_) return;  // stopping with nothing left to write
+    BlocklistUpdaterStatus record = std::move(*pending_);
+    pending_.reset();
+    writing_ = true;
+    queue.unlock();
+    performWrite(record);
+    queue.lock();
+    writing_ = false;
+    queueChanged_.notify_all();
+  }
+}
+
+void UpdaterStatusReporter::performWrite(const BlocklistUpdaterStatus& record) {
+  writeStatusFile(record, statusPath_, io_);
   notifications_.post(kStatusChangedNotification);
-  if (observer_) observer_(status_);
+  if (observer_) observer_(record);
 }
 
 void UpdaterStatusReporter::writeStatusFile(const BlocklistUpdaterStatus& status,

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/clock.h"
 #include "platform/darwin_notification_center.h"
@@ -23,7 +25,10 @@ using StatusObserver = std::function<void(const BlocklistUpdaterStatus&)>;
 
 // One per run. Owns the run's status record; every write replaces the file atomically and then
 // posts "tessel.vevavuvud.blocklistUpdaterStatusChanged". Thread-safe: one mutex guards the
-// record, the file write and the post (progress arrives on the transfer's thread).
+// record (progress arrives on the transfer's thread). Phase and failure writes are done before
+// the call returns; progress writes are handed to a writer thread so that a durable file write
+// never stalls the transfer, and a newer record replaces one still waiting. Records reach the
+// file in the order they were made; destruction waits for the last one.
 class UpdaterStatusReporter {
  public:
   // Starts a record for a run of `formatVersion`, keeping only consecutiveFailures of the file
@@ -49,6 +54,11 @@ class UpdaterStatusReporter {
   // Returns a copy of the record.
   BlocklistUpdaterStatus status() const;
 
+  // Waits until every write made so far is in the file and announced.
+  void flush();
+
+  ~UpdaterStatusReporter();
+
   // Encodes `status` and replaces the file at `path` with mode 0644; never fails the caller.
   static void writeStatusFile(const BlocklistUpdaterStatus& status, const std::string& path,
                               platform::FileIO& io = platform::FileIO::real());
@@ -56,7 +66,11 @@ class UpdaterStatusReporter {
   static constexpr double kProgressInterval = 0.5;
 
  private:
-  void writeLocked();
+  // Stamps the record and writes it: at once, or (for progress) through the writer thread.
+  void writeLocked(bool deferred = false);
+  // Writes a record to the file, posts the notification and tells the observer.
+  void performWrite(const BlocklistUpdaterStatus& record);
+  void writerLoop();
 
   mutable std::mutex lock_;
   BlocklistUpdaterStatus status_;
@@ -68,6 +82,14 @@ class UpdaterStatusReporter {
   platform::DarwinNotificationCenter& notifications_;
   platform::FileIO& io_;
   StatusObserver observer_;
+
+  // The writer thread's queue of at most one record, guarded by queueMutex_.
+  std::mutex queueMutex_;
+  std::condition_variable queueChanged_;
+  std::optional<BlocklistUpdaterStatus> pending_;
+  bool writing_ = false;
+  bool stopping_ = false;
+  std::thread writer_;
 };
 
 }  // namespace veltra::updater

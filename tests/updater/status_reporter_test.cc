@@ -72,19 +72,24 @@ TEST_F(Reporter, ProgressIsThrottledByPercentAndHalfSecond) {
   reporter->setPhase(Phase::downloading);
   std::uint64_t base = posts();
   reporter->reportProgress(10, 1000);  // 1 %: new percentage
+  reporter->flush();
   EXPECT_EQ(posts(), base + 1);
   reporter->reportProgress(15, 1000);  // still 1 %, no time passed
+  reporter->flush();
   EXPECT_EQ(posts(), base + 1);
   EXPECT_EQ(reporter->status().bytesReceived, 15);
   EXPECT_EQ(onDisk().bytesReceived, 10);
   clock.advance(milliseconds(499));
   reporter->reportProgress(16, 1000);
+  reporter->flush();
   EXPECT_EQ(posts(), base + 1);
   clock.advance(milliseconds(1));
   reporter->reportProgress(17, 1000);  // 0.5 s since the last progress write
+  reporter->flush();
   EXPECT_EQ(posts(), base + 2);
   EXPECT_EQ(onDisk().bytesReceived, 17);
   reporter->reportProgress(20, 1000);  // 2 %
+  reporter->flush();
   EXPECT_EQ(posts(), base + 3);
 }
 
@@ -92,18 +97,43 @@ TEST_F(Reporter, ProgressEdgeCounts) {
   auto reporter = make();
   reporter->setPhase(Phase::downloading);
   reporter->reportProgress(0, 0);  // percentage -1, but the distant past is long enough ago
+  reporter->flush();
   EXPECT_EQ(reporter->status().bytesExpected, 0);
   std::uint64_t afterFirst = posts();
   reporter->reportProgress(5, -1);  // still -1 and no time passed
+  reporter->flush();
   EXPECT_EQ(posts(), afterFirst);
   EXPECT_EQ(reporter->status().bytesExpected, 0);
   reporter->reportProgress(150, 100);  // clamped to 100 %
+  reporter->flush();
   EXPECT_EQ(posts(), afterFirst + 1);
   reporter->setPhase(Phase::downloading);  // a new attempt resets counts and the percentage
   EXPECT_EQ(onDisk().bytesReceived, 0);
   std::uint64_t beforeRetry = posts();
   reporter->reportProgress(100, 100);
+  reporter->flush();
   EXPECT_EQ(posts(), beforeRetry + 1);
+}
+
+TEST_F(Reporter, QueuedProgressNeverOvertakesALaterPhase) {
+  std::vector<Phase> seen;
+  {
+    UpdaterStatusReporter reporter(
+        4, std::nullopt, path, clock, notifications, platform::FileIO::real(),
+        [&](const BlocklistUpdaterStatus& s) { seen.push_back(s.phase); });
+    reporter.setPhase(Phase::downloading);
+    for (int i = 1; i <= 200; ++i) {
+      clock.advance(std::chrono::seconds(1));
+      reporter.reportProgress(i, 200);
+    }
+    reporter.setPhase(Phase::installing);
+    EXPECT_EQ(onDisk().phase, Phase::installing);
+    reporter.reportProgress(200, 200);  // 100 % again, but a second has not passed: no write
+  }
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), Phase::installing);
+  EXPECT_EQ(onDisk().phase, Phase::installing);
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), Phase::installing), 1);
 }
 
 TEST_F(Reporter, WriteFailureStillPostsAndCreatesMissingFolderOnRetry) {
