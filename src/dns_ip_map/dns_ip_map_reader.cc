@@ -124,6 +124,8 @@ std::size_t DNSIPMapReader::refresh() {
     Bytes region = end > lastReadOffset_ ? readUpTo(platform::FileIO::real(), fileHandle_,
                                                     end - lastReadOffset_, lastReadOffset_, path_)
                                          : Bytes{};
+    // Grow the table once for the whole catch-up rather than rehashing along the way.
+    ipToDomains_.reserve(std::min(capacity_, ipToDomains_.size() + region.size() / 32));
     std::size_t taken = 0;
     std::size_t offset = 0;
     while (offset < region.size()) {

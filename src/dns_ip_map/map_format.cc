@@ -81,7 +81,6 @@ bool appendEncodedEntry(Bytes& out, const DNSIPMapEntry& entry) {
   auto length = encodedEntryLength(entry);
   if (!length) return false;
   const std::size_t start = out.size();
-  out.reserve(start + *length);
   le::append16(out, static_cast<std::uint16_t>(*length));
   out.push_back(entry.flags);
   le::append32(out, entry.recordedAt);
