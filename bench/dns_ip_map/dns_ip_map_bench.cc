@@ -30,13 +30,11 @@ class DiscardingSink : public platform::LogSink {
   void write(const platform::LogRecord&) override {}
 };
 
-class FixedClock : public platform::Clock {
+class FixedClock : public platform::FixedClock {
  public:
-  explicit FixedClock(std::uint32_t seconds) : now_(std::chrono::seconds(seconds)) {}
-  std::chrono::system_clock::time_point now() const override { return now_; }
-
- private:
-  std::chrono::system_clock::time_point now_;
+  explicit FixedClock(std::uint32_t seconds)
+      : platform::FixedClock(std::chrono::system_clock::time_point(std::chrono::seconds(seconds))) {
+  }
 };
 
 // A fresh folder for one benchmark, removed afterwards.

@@ -15,6 +15,16 @@ class Clock {
   static const Clock& system();
 };
 
+// A clock that always tells the same time (tools given an explicit time, benchmarks).
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(std::chrono::system_clock::time_point now) : now_(now) {}
+  std::chrono::system_clock::time_point now() const override { return now_; }
+
+ private:
+  std::chrono::system_clock::time_point now_;
+};
+
 // Waits for a duration. Implementations are thread-safe.
 class Sleeper {
  public:

@@ -18,13 +18,11 @@ using dnsmap::DNSIPMapEntry;
 using dnsmap::DNSIPMapWriter;
 
 // A clock standing at the time an option gave, or the context's clock.
-class FixedClock : public platform::Clock {
+class FixedClock : public platform::FixedClock {
  public:
-  explicit FixedClock(std::uint32_t seconds) : now_(std::chrono::seconds(seconds)) {}
-  std::chrono::system_clock::time_point now() const override { return now_; }
-
- private:
-  std::chrono::system_clock::time_point now_;
+  explicit FixedClock(std::uint32_t seconds)
+      : platform::FixedClock(std::chrono::system_clock::time_point(std::chrono::seconds(seconds))) {
+  }
 };
 
 std::uint32_t secondsOf(const platform::Clock& clock) {
