@@ -100,7 +100,8 @@ void BM_V4MappedKeyed(benchmark::State& state) {
     reversed[n] = '.';
     hits += reader.isBlocked(veltra::asBytes(domain), veltra::ByteView(reversed, n + 1), verdict);
   }
-  report(state, data, static_cast<double>(artifact->region().count()), allocations, hits);
+  report(state, data, static_cast<double>(artifact->region().count() + reader.indexByteCount()),
+         allocations, hits);
 }
 
 void BM_V4ArtifactIsBlocked(benchmark::State& state) {
@@ -112,7 +113,9 @@ void BM_V4ArtifactIsBlocked(benchmark::State& state) {
   for (auto _ : state) {
     hits += artifact.isBlocked(data.queries[i++ & (data.queries.size() - 1)], verdict);
   }
-  report(state, data, static_cast<double>(artifact.region().count()), allocations, hits);
+  report(state, data,
+         static_cast<double>(artifact.region().count() + artifact.reader().indexByteCount()),
+         allocations, hits);
 }
 
 template <typename Set, typename View>

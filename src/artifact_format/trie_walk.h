@@ -101,64 +101,6 @@ inline std::uint32_t walk(const std::uint8_t* base, std::size_t count, std::size
   }
 }
 
-// One walk over the mapped trie, advanced a node at a time so that two independent walks can be
-// interleaved and their memory accesses overlap. Reads are bounds-checked like walk().
-struct WalkCursor {
-  const std::uint8_t* base;
-  std::size_t count;
-  const std::uint8_t* key;
-  std::size_t keyLength;
-  bool longestPrefix;
-  std::size_t p;
-  std::size_t k = 0;
-  std::uint32_t best = kNoValue;
-  std::uint32_t result = kNoValue;
-  bool done = false;
-
-  WalkCursor(const std::uint8_t* bytes, std::size_t byteCount, std::size_t root,
-             const std::uint8_t* keyBytes, std::size_t length, bool prefix)
-      : base(bytes),
-        count(byteCount),
-        key(keyBytes),
-        keyLength(length),
-        longestPrefix(prefix),
-        p(root) {}
-
-  void finish(std::uint32_t value) {
-    result = value;
-    done = true;
-  }
-
-  // Visits the node at p: ends the walk or moves p to the child for the next key byte.
-  void step() {
-    if (count < 2 || p > count - 2) return finish(best);
-    const std::uint8_t flags = base[p];
-    const std::size_t fragLen = base[p + 1];
-    if (fragLen > keyLength - k || fragLen > count - p - 2) return finish(best);
-    if (!equalBytes(base + p + 2, key + k, fragLen)) return finish(best);
-    std::size_t q = p + 2 + fragLen;
-    k += fragLen;
-    if (flags & 1) {
-      if (q > count - 2) return finish(best);
-      const std::uint32_t value = veltra::le::load16(base + q);
-      q += 2;
-      if (k == keyLength) return finish(value);
-      if (longestPrefix) best = value;
-    } else if (k == keyLength) {
-      return finish(best);
-    }
-    const std::size_t n = flags >> 1;
-    if (n == 0 || q > count || (count - q) / kEntryBytes < n) return finish(best);
-    const std::size_t entry = findChildInTable(base, q, n, key[k]);
-    if (entry == 0) return finish(best);
-    ++k;
-    p = childOffsetAt(base, entry);
-    const std::uint8_t* next = base + (p < count ? p : 0);
-    __builtin_prefetch(next);
-    __builtin_prefetch(next + 64);
-  }
-};
-
 // Converts a walk result to an optional value.
 inline std::optional<std::uint16_t> toOptional(std::uint32_t value) {
   if (value == kNoValue) return std::nullopt;

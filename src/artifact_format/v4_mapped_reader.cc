@@ -18,6 +18,10 @@ V4MappedReader::V4MappedReader(veltra::ByteView bytes)
   };
   exactRoot_ = clamped(header().exactTrieOffset);
   wildcardRoot_ = clamped(header().wildcardTrieOffset);
+  exactIndex_ = trie::PrefixIndex(bytes.data(), bytes.size(), exactRoot_, false);
+  if (wildcardTrie_) {
+    wildcardIndex_ = trie::PrefixIndex(bytes.data(), bytes.size(), wildcardRoot_, true);
+  }
 }
 
 std::optional<std::uint16_t> V4MappedReader::groupID(std::string_view domain) const {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "artifact_format/trie_cursor.h"
+#include "artifact_format/trie_prefix_index.h"
 #include "artifact_format/trie_walk.h"
 #include "artifact_format/v4_reader_base.h"
 #include "artifact_format/v4_trie_reader.h"
@@ -24,6 +26,10 @@ class V4MappedReader : public V4ReaderBase<V4MappedReader> {
   explicit V4MappedReader(veltra::ByteView bytes);
 
   const V4MappedTrieReader& exactTrie() const { return exactTrie_; }
+  // Returns the bytes of ordinary memory the lookup shortcuts hold beside the mapped bytes.
+  std::size_t indexByteCount() const {
+    return exactIndex_.byteCount() + wildcardIndex_.byteCount();
+  }
   const std::optional<V4MappedTrieReader>& wildcardTrie() const { return wildcardTrie_; }
 
   // Returns the group of `domain`: its exact entry, else its longest wildcard suffix.
@@ -34,7 +40,11 @@ class V4MappedReader : public V4ReaderBase<V4MappedReader> {
 
   // Returns the group of the exact entry `exactKey` only.
   std::optional<std::uint16_t> groupID(veltra::ByteView exactKey) const {
-    return exactTrie_.lookupExact(exactKey);
+    const trie::WalkKey walkKey(exactKey.data(), exactKey.size());
+    trie::WalkCursor exact(exactTrie_.base(), exactTrie_.count(), exactRoot_, walkKey, false,
+                           exactIndex_);
+    while (!exact.done) exact.step();
+    return trie::toOptional(exact.result);
   }
   // Returns the group from caller-built keys: the exact walk, then the longest wildcard prefix of
   // `reversedDottedKey` ("." + domain, last byte first). Allocates nothing.
@@ -58,15 +68,21 @@ class V4MappedReader : public V4ReaderBase<V4MappedReader> {
  private:
   // Walks both tries in lockstep so that their node loads overlap; the exact answer wins.
   std::uint32_t rawGroupID(veltra::ByteView exactKey, veltra::ByteView reversedDottedKey) const {
-    if (!wildcardTrie_) return exactTrie_.walkRaw(exactKey.data(), exactKey.size(), false);
-    trie::WalkCursor exact(exactTrie_.base(), exactTrie_.count(), exactRoot_, exactKey.data(),
-                           exactKey.size(), false);
-    trie::WalkCursor wildcard(wildcardTrie_->base(), wildcardTrie_->count(), wildcardRoot_,
-                              reversedDottedKey.data(), reversedDottedKey.size(), true);
-    while (!exact.done) {
-      exact.step();
-      if (!wildcard.done) wildcard.step();
+    const trie::WalkKey exactWalkKey(exactKey.data(), exactKey.size());
+    trie::WalkCursor exact(exactTrie_.base(), exactTrie_.count(), exactRoot_, exactWalkKey, false,
+                           exactIndex_);
+    if (!wildcardTrie_) {
+      while (!exact.done) exact.step();
+      return exact.result;
     }
+    const trie::WalkKey wildcardWalkKey(reversedDottedKey.data(), reversedDottedKey.size());
+    trie::WalkCursor wildcard(wildcardTrie_->base(), wildcardTrie_->count(), wildcardRoot_,
+                              wildcardWalkKey, true, wildcardIndex_);
+    while (!exact.done && !wildcard.done) {
+      exact.step();
+      wildcard.step();
+    }
+    while (!exact.done) exact.step();
     if (exact.result != trie::kNoValue) return exact.result;
     while (!wildcard.done) wildcard.step();
     return wildcard.result;
@@ -77,6 +93,9 @@ class V4MappedReader : public V4ReaderBase<V4MappedReader> {
   // Root offsets clamped to the byte count, so that a root past the end is a miss.
   std::size_t exactRoot_;
   std::size_t wildcardRoot_;
+  // Shortcuts past the top levels of each trie.
+  trie::PrefixIndex exactIndex_;
+  trie::PrefixIndex wildcardIndex_;
 };
 
 }  // namespace BlocklistV4Format

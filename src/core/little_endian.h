@@ -2,6 +2,7 @@
 // Readers never cast bytes to integers or structs; they call these with a bounds-checked offset.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -11,12 +12,18 @@
 namespace veltra::le {
 
 // Reads an unsigned little-endian integer of sizeof(T) bytes at `p`; the caller checked bounds.
+// One unaligned load on little-endian hosts (every target of this product); the byte loop is kept
+// for big-endian ones. Lookups depend on this being a single instruction.
 template <typename T>
 inline T loadUnchecked(const std::uint8_t* p) {
   static_assert(std::is_unsigned_v<T>);
   T value = 0;
-  for (std::size_t i = 0; i < sizeof(T); ++i)
-    value |= static_cast<T>(static_cast<T>(p[i]) << (8 * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&value, p, sizeof(T));
+  } else {
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+      value |= static_cast<T>(static_cast<T>(p[i]) << (8 * i));
+  }
   return value;
 }
 

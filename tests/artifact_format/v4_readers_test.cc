@@ -7,19 +7,14 @@
 #include "artifact_format/v4_reader.h"
 #include "artifact_format/v4_writer.h"
 #include "core/little_endian.h"
+#include "test_artifact.h"
 
 namespace BlocklistV4Format {
 namespace {
 
 using Group = std::optional<std::uint16_t>;
 
-veltra::Bytes artifact(CategorySetMap exact, CategorySetMap wildcard) {
-  V4Writer::Input input;
-  for (int id = 0; id < 4; ++id) input.categories.push_back({10 + id, "c" + std::to_string(id)});
-  input.exactDomains = std::move(exact);
-  input.wildcardSuffixes = std::move(wildcard);
-  return V4Writer::write(input).bytes;
-}
+using testing::artifact;
 
 // Looks a domain up with every reader and lookup style and checks that they agree.
 Group lookupEverywhere(const veltra::Bytes& file, std::string_view domain) {
