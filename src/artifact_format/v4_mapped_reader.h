@@ -78,14 +78,14 @@ class V4MappedReader : public V4ReaderBase<V4MappedReader> {
     const trie::WalkKey wildcardWalkKey(reversedDottedKey.data(), reversedDottedKey.size());
     trie::WalkCursor wildcard(wildcardTrie_->base(), wildcardTrie_->count(), wildcardRoot_,
                               wildcardWalkKey, true, wildcardIndex_);
-    while (!exact.done && !wildcard.done) {
-      exact.step();
-      wildcard.step();
+    while (true) {
+      if (!exact.done) exact.step();
+      if (!wildcard.done) wildcard.step();
+      if (exact.done) {
+        if (exact.result != trie::kNoValue) return exact.result;
+        if (wildcard.done) return wildcard.result;
+      }
     }
-    while (!exact.done) exact.step();
-    if (exact.result != trie::kNoValue) return exact.result;
-    while (!wildcard.done) wildcard.step();
-    return wildcard.result;
   }
 
   V4MappedTrieReader exactTrie_;
