@@ -43,16 +43,18 @@ inline std::vector<std::string> makeQueries(const std::vector<std::string>& exac
         queries.push_back(listed);
         break;
       case 1:
-        queries.push_back("cdn" + std::to_string(i % 97) + "." + suffix);
+        queries.push_back(
+            std::string("cdn").append(std::to_string(i % 97)).append(".").append(suffix));
         break;
       case 2:
-        queries.push_back("bad" + suffix);  // same bytes, not at a label boundary
+        queries.push_back(
+            std::string("bad").append(suffix));  // same bytes, not at a label boundary
         break;
       case 3:
         queries.push_back(listed + "x");
         break;
       case 4:
-        queries.push_back("www." + listed.substr(listed.find('.') + 1) + "z");
+        queries.push_back(std::string("www.").append(listed, listed.find('.') + 1).append("z"));
         break;
       default:
         queries.push_back(misses[i]);
@@ -100,7 +102,8 @@ inline const LookupData& syntheticData() {
   static LookupData data = [] {
     LookupData d;
     std::vector<std::string> domains = syntheticDomains(1'000'000);
-    for (int id = 1; id <= 8; ++id) d.input.categories.push_back({id, "c" + std::to_string(id)});
+    for (int id = 1; id <= 8; ++id)
+      d.input.categories.push_back({id, std::string("c").append(std::to_string(id))});
     for (std::size_t i = 0; i < domains.size(); ++i) {
       BlocklistV4Format::CategorySet set;
       set.insert(i % 8);

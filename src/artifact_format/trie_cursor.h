@@ -40,7 +40,8 @@ inline constexpr std::uint64_t kLowBytes[kWordFragment + 1] = {
 
 // Reads a key a word at a time without reading past its end and without copying it: a word near
 // the end is loaded so that it ends with the key and shifted down, so the bytes past the key read
-// as zero. Keys shorter than a word are copied into a zeroed buffer.
+// as zero. Keys shorter than a word are copied into a zeroed buffer. Borrows longer keys, which
+// must outlive it.
 class WalkKey {
  public:
   WalkKey(const std::uint8_t* key, std::size_t length) : data_(key), length_(length) {
@@ -75,7 +76,7 @@ class WalkKey {
 };
 
 // One walk over `count` bytes at `base` from the node at `root`, or from where `index` says the
-// key's prefix leads. Plain value; reads only.
+// key's prefix leads. Borrows the bytes and the key; one lookup on one thread.
 struct WalkCursor {
   const std::uint8_t* base;
   std::size_t count;

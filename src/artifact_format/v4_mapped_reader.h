@@ -15,9 +15,10 @@
 
 namespace BlocklistV4Format {
 
-// Holds the header, category table and group table in ordinary memory and reads only the tries
-// from the bytes it was opened over, which it does not own: valid while they live. Immutable;
-// any number of threads may look up at once. Same lookup rules as V4Reader.
+// Holds the header, category table, group table and a prefix index of each trie (at most 256 KiB)
+// in ordinary memory and reads the tries from the bytes it was opened over, which it does not
+// own: valid while they live. Immutable; any number of threads may look up at once. Same lookup
+// rules as V4Reader.
 class V4MappedReader : public V4ReaderBase<V4MappedReader> {
  public:
   static constexpr std::string_view kSummaryName = "V4MappedReader";
