@@ -19,14 +19,15 @@
 #include <emmintrin.h>
 #endif
 
+#include "artifact_format/trie_walk.h"
+
 namespace BlocklistV4Format::trie {
 
 constexpr std::size_t kChunkBytes = 64;
-constexpr std::size_t kTableEntryBytes = 5;
 constexpr std::size_t kFastTableChunks = 3;
 // Entries whose key bytes lie in the first three chunks.
 constexpr std::size_t kFastTableEntries =
-    (kFastTableChunks * kChunkBytes + kTableEntryBytes - 1) / kTableEntryBytes;
+    (kFastTableChunks * kChunkBytes + kEntryBytes - 1) / kEntryBytes;
 // Bytes findEntry() reads from the start of a table, whatever its size.
 constexpr std::size_t kFastTableSpan = kFastTableChunks * kChunkBytes;
 // Returned when there is no entry for the byte: above every entry offset of a table.
@@ -37,7 +38,7 @@ inline constexpr std::array<std::uint64_t, kFastTableChunks> kEntryStartPatterns
   std::array<std::uint64_t, kFastTableChunks> patterns{};
   for (std::size_t r = 0; r < patterns.size(); ++r) {
     for (std::size_t j = 0; j < kChunkBytes; ++j) {
-      if ((r * kChunkBytes + j) % kTableEntryBytes == 0) patterns[r] |= std::uint64_t{1} << j;
+      if ((r * kChunkBytes + j) % kEntryBytes == 0) patterns[r] |= std::uint64_t{1} << j;
     }
   }
   return patterns;
@@ -103,15 +104,15 @@ template <typename Matcher = ByteMatcher>
 __attribute__((always_inline)) inline std::size_t findEntry(const std::uint8_t* table,
                                                             std::size_t n, std::uint8_t c) {
   // First entries of chunks 1 and 2: 13 at byte 65, 26 at byte 130.
-  constexpr std::size_t kSecond = (kChunkBytes + kTableEntryBytes - 1) / kTableEntryBytes;
-  constexpr std::size_t kThird = (2 * kChunkBytes + kTableEntryBytes - 1) / kTableEntryBytes;
+  constexpr std::size_t kSecond = (kChunkBytes + kEntryBytes - 1) / kEntryBytes;
+  constexpr std::size_t kThird = (2 * kChunkBytes + kEntryBytes - 1) / kEntryBytes;
   // Read within or just after the table, so a small table touches no cache line beyond it.
-  const std::size_t second = (n < kSecond ? n : kSecond) * kTableEntryBytes;
-  const std::size_t third = (n < kThird ? n : kThird) * kTableEntryBytes;
+  const std::size_t second = (n < kSecond ? n : kSecond) * kEntryBytes;
+  const std::size_t third = (n < kThird ? n : kThird) * kEntryBytes;
   const std::size_t chunk = static_cast<std::size_t>((n > kSecond) & (table[second] <= c)) +
                             static_cast<std::size_t>((n > kThird) & (table[third] <= c));
   const std::size_t start = chunk * kChunkBytes;
-  const std::size_t tableBytes = n * kTableEntryBytes;
+  const std::size_t tableBytes = n * kEntryBytes;
   const std::size_t valid = tableBytes <= start ? 0 : tableBytes - start;
   const std::uint64_t mask = Matcher(c).matches(table + start) & kEntryStartPatterns[chunk] &
                              lowBits(valid < kChunkBytes ? valid : kChunkBytes);
