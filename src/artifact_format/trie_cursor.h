@@ -77,7 +77,7 @@ class WalkKey {
 
 // One walk over `count` bytes at `base` from the node at `root`, or from where `index` says the
 // key's prefix leads. Borrows the bytes and the key; one lookup on one thread.
-struct WalkCursor {
+struct WalkCursor : WalkState {
   const std::uint8_t* base;
   std::size_t count;
   const WalkKey& key;
@@ -85,21 +85,16 @@ struct WalkCursor {
   bool longestPrefix;
   // Nodes that start below this offset take the fast step.
   std::size_t fastEnd;
-  std::size_t p;
-  std::size_t k = 0;
-  std::uint32_t best = kNoValue;
-  std::uint32_t result = kNoValue;
-  bool done = false;
 
   WalkCursor(const std::uint8_t* bytes, std::size_t byteCount, std::size_t root,
              const WalkKey& walkKey, bool prefix, const PrefixIndex& index)
-      : base(bytes),
+      : WalkState{root},
+        base(bytes),
         count(byteCount),
         key(walkKey),
         keyLength(walkKey.size()),
         longestPrefix(prefix),
-        fastEnd(byteCount > kFastNodeSpan ? byteCount - kFastNodeSpan : 0),
-        p(root) {
+        fastEnd(byteCount > kFastNodeSpan ? byteCount - kFastNodeSpan : 0) {
     const std::size_t depth = index.depth();
     if (depth == 0 || keyLength < depth) return;
     PrefixIndex::Resume resume;
@@ -108,11 +103,6 @@ struct WalkCursor {
       best = resume.best;
       p = resume.node;
     }
-  }
-
-  void finish(std::uint32_t value) {
-    result = value;
-    done = true;
   }
 
   // Visits the node at p: ends the walk or moves p to the child for the next key byte.
@@ -144,7 +134,7 @@ struct WalkCursor {
       const std::size_t offset = findEntry(table, n, key[k]);
       entry = offset == kNoEntry ? 0 : at + offset;
     } else {
-      entry = (count - at) / kEntryBytes < n ? 0 : findChildInTable(base, at, n, key[k]);
+      entry = findChildChecked(base, count, at, n, key[k]);
     }
     if (entry == 0) return finish(best);
     ++k;
@@ -152,29 +142,12 @@ struct WalkCursor {
   }
 
   // The step for nodes near the end of the bytes: every read is bounds-checked.
-  __attribute__((always_inline)) void checkedStep() {
-    if (count < 2 || p > count - 2) return finish(best);
-    const std::uint8_t flags = base[p];
-    const std::size_t fragLen = base[p + 1];
-    if (fragLen > keyLength - k || fragLen > count - p - 2) return finish(best);
-    if (!equalBytes(base + p + 2, key.data() + k, fragLen)) return finish(best);
-    std::size_t q = p + 2 + fragLen;
-    k += fragLen;
-    if (flags & 1) {
-      if (q > count - 2) return finish(best);
-      const std::uint32_t value = veltra::le::load16(base + q);
-      q += 2;
-      if (k == keyLength) return finish(value);
-      if (longestPrefix) best = value;
-    } else if (k == keyLength) {
-      return finish(best);
-    }
-    const std::size_t n = flags >> 1;
-    if (n == 0 || q > count || (count - q) / kEntryBytes < n) return finish(best);
-    const std::size_t entry = findChildInTable(base, q, n, key[k]);
-    if (entry == 0) return finish(best);
-    ++k;
-    moveTo(childOffsetAt(base, entry));
+  void checkedStep() {
+    trie::checkedStep(base, count, key.data(), keyLength, longestPrefix, *this,
+                      [this](std::size_t t, std::size_t n, std::uint8_t c) {
+                        return findChildChecked(base, count, t, n, c);
+                      });
+    if (!done) moveTo(p);
   }
 
   void moveTo(std::size_t child) {

@@ -67,38 +67,69 @@ inline std::size_t childOffsetAt(const std::uint8_t* base, std::size_t e) {
   return e + 1 + veltra::le::load32(base + e + 1);
 }
 
+// Where a walk stands between node visits: the node to visit, the key bytes consumed before it,
+// the best value found so far, and once done, the result.
+struct WalkState {
+  std::size_t p;
+  std::size_t k = 0;
+  std::uint32_t best = kNoValue;
+  std::uint32_t result = kNoValue;
+  bool done = false;
+
+  void finish(std::uint32_t value) {
+    result = value;
+    done = true;
+  }
+};
+
+// Visits the node at `s.p` of the trie over `count` bytes at `base` with every read checked:
+// ends the walk or moves `s.p` to the child for the next key byte. `findChild(table, n, c)`
+// returns the offset of the entry for `c`, or 0, and checks that the table fits.
+template <typename FindChild>
+inline void checkedStep(const std::uint8_t* base, std::size_t count, const std::uint8_t* key,
+                        std::size_t keyLength, bool longestPrefix, WalkState& s,
+                        FindChild&& findChild) {
+  const std::size_t p = s.p;
+  if (count < 2 || p > count - 2) return s.finish(s.best);
+  const std::uint8_t flags = base[p];
+  const std::size_t fragLen = base[p + 1];
+  if (fragLen > keyLength - s.k || fragLen > count - p - 2) return s.finish(s.best);
+  if (!equalBytes(base + p + 2, key + s.k, fragLen)) return s.finish(s.best);
+  std::size_t q = p + 2 + fragLen;
+  s.k += fragLen;
+  if (flags & 1) {
+    if (q > count - 2) return s.finish(s.best);
+    const std::uint32_t value = veltra::le::load16(base + q);
+    q += 2;
+    if (s.k == keyLength) return s.finish(value);
+    if (longestPrefix) s.best = value;
+  } else if (s.k == keyLength) {
+    return s.finish(s.best);
+  }
+  const std::size_t entry = findChild(q, static_cast<std::size_t>(flags >> 1), key[s.k]);
+  if (entry == 0) return s.finish(s.best);
+  ++s.k;
+  s.p = childOffsetAt(base, entry);
+}
+
 // Walks the trie rooted at `root` over `count` bytes at `base` with `key`. Returns the value of
 // the key's terminal node, or with `longestPrefix` that of the deepest terminal node whose key is
-// a prefix of `key`; kNoValue when there is none. `FindChild` locates child entries.
+// a prefix of `key`; kNoValue when there is none. `FindChild` as for checkedStep().
 template <typename FindChild>
 inline std::uint32_t walk(const std::uint8_t* base, std::size_t count, std::size_t root,
                           const std::uint8_t* key, std::size_t keyLength, bool longestPrefix,
                           FindChild&& findChild) {
-  std::uint32_t best = kNoValue;
-  std::size_t p = root;
-  std::size_t k = 0;
-  while (true) {
-    if (count < 2 || p > count - 2) return best;
-    const std::uint8_t flags = base[p];
-    const std::size_t fragLen = base[p + 1];
-    if (fragLen > keyLength - k || fragLen > count - p - 2) return best;
-    if (!equalBytes(base + p + 2, key + k, fragLen)) return best;
-    std::size_t q = p + 2 + fragLen;
-    k += fragLen;
-    if (flags & 1) {
-      if (q > count - 2) return best;
-      const std::uint32_t value = veltra::le::load16(base + q);
-      q += 2;
-      if (k == keyLength) return value;
-      if (longestPrefix) best = value;
-    } else if (k == keyLength) {
-      return best;
-    }
-    const std::size_t entry = findChild(q, static_cast<std::size_t>(flags >> 1), key[k]);
-    if (entry == 0) return best;
-    ++k;
-    p = childOffsetAt(base, entry);
-  }
+  WalkState state{root};
+  while (!state.done) checkedStep(base, count, key, keyLength, longestPrefix, state, findChild);
+  return state.result;
+}
+
+// Returns the entry for `c` in the `n`-entry table at `t` of a trie over `count` bytes at `base`,
+// or 0 when there is none or the table does not fit.
+inline std::size_t findChildChecked(const std::uint8_t* base, std::size_t count, std::size_t t,
+                                    std::size_t n, std::uint8_t c) {
+  if (n == 0 || t > count || (count - t) / kEntryBytes < n) return 0;
+  return findChildInTable(base, t, n, c);
 }
 
 // Converts a walk result to an optional value.

@@ -57,9 +57,7 @@ std::uint32_t V4MappedTrieReader::walkRaw(const std::uint8_t* key, std::size_t k
   const std::size_t count = count_;
   return trie::walk(base, count, static_cast<std::size_t>(rootOffset_), key, keyLength,
                     longestPrefix, [base, count](std::size_t t, std::size_t n, std::uint8_t c) {
-                      if (n == 0 || t > count || (count - t) / trie::kEntryBytes < n)
-                        return std::size_t{0};
-                      return trie::findChildInTable(base, t, n, c);
+                      return trie::findChildChecked(base, count, t, n, c);
                     });
 }
 
@@ -71,10 +69,8 @@ std::optional<std::uint16_t> V4MappedTrieReader::walk(veltra::ByteView key,
 std::optional<std::uint64_t> V4MappedTrieReader::findChild(std::uint8_t byte,
                                                            std::uint64_t tableStart,
                                                            std::uint64_t count) const {
-  if (count == 0 || tableStart > count_ || (count_ - tableStart) / trie::kEntryBytes < count) {
-    return std::nullopt;
-  }
-  std::size_t entry = trie::findChildInTable(base_, static_cast<std::size_t>(tableStart),
+  if (tableStart > count_ || count > count_) return std::nullopt;
+  std::size_t entry = trie::findChildChecked(base_, count_, static_cast<std::size_t>(tableStart),
                                              static_cast<std::size_t>(count), byte);
   if (entry == 0) return std::nullopt;
   return entry;
