@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+
+#include "platform/system_error.h"
 
 namespace veltra::platform {
 
@@ -51,5 +54,28 @@ int RealFileIO::link(const std::string& from, const std::string& to) {
   return ::link(from.c_str(), to.c_str());
 }
 int RealFileIO::unlink(const std::string& path) { return ::unlink(path.c_str()); }
+
+void writeAll(FileIO& io, int fd, const void* data, std::size_t size, const std::string& path) {
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = io.write(fd, bytes + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw SystemError("write", path, errno);
+    }
+    if (n == 0) throw SystemError("write", path, EIO);
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+std::size_t readSome(FileIO& io, int fd, void* data, std::size_t size, off_t offset,
+                     const std::string& path) {
+  for (;;) {
+    ssize_t n = io.pread(fd, data, size, offset);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) throw SystemError("read", path, errno);
+  }
+}
 
 }  // namespace veltra::platform

@@ -32,6 +32,15 @@ class FileIO {
   static FileIO& real();
 };
 
+// Writes all of `data` to `fd`, retrying short writes and interrupted calls. Throws
+// SystemError("write", path, errno) (EIO for a write that makes no progress).
+void writeAll(FileIO& io, int fd, const void* data, std::size_t size, const std::string& path);
+
+// Reads up to `size` bytes at `offset`, retrying interrupted calls; returns the count (0 at the
+// end of the file). Throws SystemError("read", path, errno).
+std::size_t readSome(FileIO& io, int fd, void* data, std::size_t size, off_t offset,
+                     const std::string& path);
+
 // Forwards every call to the OS.
 class RealFileIO : public FileIO {
  public:

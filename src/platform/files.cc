@@ -20,19 +20,6 @@ std::string uniqueTempSibling(const std::string& path) {
   return path + ".tmp-" + suffix;
 }
 
-void writeAll(FileIO& io, int fd, ByteView bytes, const std::string& path) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = io.write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw SystemError("write", path, errno);
-    }
-    if (n == 0) throw SystemError("write", path, EIO);
-    done += static_cast<std::size_t>(n);
-  }
-}
-
 }  // namespace
 
 void syncDirectory(const std::string& path, FileIO& io) {
@@ -55,7 +42,7 @@ void writeFileAtomically(const std::string& path, ByteView bytes, const AtomicWr
   int fd = io.open(temp, flags, options.mode);
   if (fd < 0) throw SystemError("open", temp, errno);
   try {
-    writeAll(io, fd, bytes, temp);
+    writeAll(io, fd, bytes.data(), bytes.size(), temp);
     if (io.fchmod(fd, options.mode) != 0) throw SystemError("fchmod", temp, errno);
     if (io.fsync(fd) != 0) throw SystemError("fsync", temp, errno);
     int rc = io.close(fd);

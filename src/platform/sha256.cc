@@ -1,6 +1,7 @@
 #include "platform/sha256.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -69,8 +70,14 @@ Sha256Digest sha256(ByteView bytes) {
 std::string sha256Hex(ByteView bytes) { return toHex(sha256(bytes)); }
 
 std::string sha256HexOfFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Neither a link planted at the name nor a FIFO or device is read.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) throw SystemError("open", path, errno);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    throw SystemError("open", path, EINVAL);
+  }
   Sha256 hasher;
   std::vector<std::uint8_t> buffer(1 << 20);
   for (;;) {

@@ -36,7 +36,8 @@ Sha256Digest sha256(ByteView bytes);
 // Returns the SHA-256 of `bytes` as 64 lowercase hexadecimal digits.
 std::string sha256Hex(ByteView bytes);
 
-// Returns the SHA-256 of the file at `path` as lowercase hex, read in chunks. Throws SystemError.
+// Returns the SHA-256 of the regular file at `path` as lowercase hex, read in chunks; a symbolic
+// link at `path` is not followed. Throws SystemError.
 std::string sha256HexOfFile(const std::string& path);
 
 }  // namespace veltra::platform

@@ -3,6 +3,7 @@
 #include "platform/file_lock.h"
 #include "platform/files.h"
 #include "updater/korvel_updater.h"
+#include "updater/run_temporaries.h"
 
 namespace veltra::updater {
 
@@ -45,6 +46,12 @@ void KorvelUpdater::cleanup(bool verbose, UpdaterContext& context) {
     }
     platform::removeFile(path);
     if (verbose) console.say(std::string("Removed stale ") + name);
+  }
+  if (idle) {
+    for (const std::string& name : reclaimRunLeftovers(
+             context.environment.dataDirectory, platform::temporaryDirectory(), *context.io)) {
+      if (verbose) console.say("Removed stale " + name);
+    }
   }
   if (verbose) console.say("Cleanup complete");
 }

@@ -2,15 +2,16 @@
 
 namespace veltra::updater {
 
-DownloadAccumulator::DownloadAccumulator(ProgressCallback onProgress, std::int64_t limit)
-    : limit_(limit), onProgress_(std::move(onProgress)) {}
+DownloadAccumulator::DownloadAccumulator(ProgressCallback onProgress, BodySink& sink,
+                                         std::int64_t limit)
+    : sink_(sink), limit_(limit), onProgress_(std::move(onProgress)) {}
 
-Bytes DownloadAccumulator::run(const TransferRequest& request) {
+std::int64_t DownloadAccumulator::run(const TransferRequest& request) {
   requestURL_ = request.url;
   auto failure = performTransfer(request, *this);
   didComplete(failure ? std::make_exception_ptr(*failure) : nullptr);
   if (error_) std::rethrow_exception(error_);
-  return std::move(data_);
+  return received_;
 }
 
 void DownloadAccumulator::complete(std::exception_ptr error) {
@@ -35,22 +36,26 @@ bool DownloadAccumulator::didReceiveResponse(const TransferResponse& response) {
     complete(std::make_exception_ptr(DownloadTooLargeError(response.announcedLength, limit_)));
     return false;
   }
-  if (response.announcedLength > 0)
-    data_.reserve(static_cast<std::size_t>(response.announcedLength));
   return true;
 }
 
 bool DownloadAccumulator::didReceiveData(ByteView chunk) {
   if (completed_) return false;
-  // Check before appending so that memory never grows past the limit.
-  if (static_cast<std::int64_t>(data_.size() + chunk.size()) > limit_) {
-    std::int64_t length = static_cast<std::int64_t>(data_.size() + chunk.size());
+  // Checked before the sink sees the chunk, so that nothing past the limit is ever kept.
+  std::int64_t length = received_ + static_cast<std::int64_t>(chunk.size());
+  if (length > limit_) {
     complete(std::make_exception_ptr(DownloadTooLargeError(length, limit_)));
-    Bytes().swap(data_);
     return false;
   }
-  data_.insert(data_.end(), chunk.begin(), chunk.end());
-  if (onProgress_) onProgress_(static_cast<std::int64_t>(data_.size()), expected_);
+  try {
+    sink_.append(chunk);
+  } catch (...) {
+    complete(std::current_exception());
+    return false;
+  }
+  received_ = length;
+  largestChunk_ = std::max(largestChunk_, chunk.size());
+  if (onProgress_) onProgress_(received_, expected_);
   return true;
 }
 

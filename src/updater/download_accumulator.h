@@ -1,4 +1,4 @@
-// Collects one artifact download in memory under a hard size limit.
+// Receives one artifact download under a hard size limit, passing the body on as it arrives.
 #pragma once
 
 #include <cstdint>
@@ -15,16 +15,28 @@ using ProgressCallback =
 
 inline constexpr std::int64_t maxDownloadBytes = 536870912;
 
+// Where a download's body goes, chunk by chunk, as it arrives.
+class BodySink {
+ public:
+  virtual ~BodySink() = default;
+  // Takes the next chunk of the body; throws (platform::SystemError) when it cannot keep it.
+  virtual void append(ByteView chunk) = 0;
+};
+
 // The delegate of one artifact download. A non-2xx status fails with HTTPStatusError, an
-// announced or received length above the limit with DownloadTooLargeError; progress is reported
-// on every chunk. The first failure completes the run; later callbacks are ignored.
-// Owns the body; used by one transfer on one thread.
+// announced or received length above the limit with DownloadTooLargeError, a sink that cannot
+// keep a chunk with the sink's error; progress is reported on every chunk. The first failure
+// completes the run; later callbacks are ignored. Holds no body: each chunk goes straight to the
+// sink, so memory stays the same whatever the server sends. Does not own the sink; used by one
+// transfer on one thread.
 class DownloadAccumulator : public TransferDelegate {
  public:
-  explicit DownloadAccumulator(ProgressCallback onProgress, std::int64_t limit = maxDownloadBytes);
+  DownloadAccumulator(ProgressCallback onProgress, BodySink& sink,
+                      std::int64_t limit = maxDownloadBytes);
 
-  // Performs the transfer and returns the body, or throws the first failure.
-  Bytes run(const TransferRequest& request);
+  // Performs the transfer and returns the length of the body the sink received, or throws the
+  // first failure.
+  std::int64_t run(const TransferRequest& request);
 
   bool didReceiveResponse(const TransferResponse& response) override;
   bool didReceiveData(ByteView chunk) override;
@@ -33,13 +45,19 @@ class DownloadAccumulator : public TransferDelegate {
 
   // Returns the announced length (0 when unknown).
   std::int64_t expected() const { return expected_; }
+  // Returns the body bytes received so far.
+  std::int64_t received() const { return received_; }
+  // Returns the largest chunk handed over at once: all the body memory a transfer ever needs.
+  std::size_t largestChunk() const { return largestChunk_; }
   // Tells whether the run has been completed.
   bool completed() const { return completed_; }
 
  private:
   void complete(std::exception_ptr error);
 
-  Bytes data_;
+  BodySink& sink_;
+  std::int64_t received_ = 0;
+  std::size_t largestChunk_ = 0;
   std::int64_t expected_ = 0;
   std::int64_t limit_;
   ProgressCallback onProgress_;

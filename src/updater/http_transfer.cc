@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <mutex>
 
@@ -74,6 +75,12 @@ struct TransferState {
   bool headHasLocation = false;
   bool responseDelivered = false;
   bool cancelled = false;
+  // The minimum-rate rule: the current window's start and the body bytes received before it.
+  double minimumBytesPerSecond = 0;
+  double rateWindowSeconds = 0;
+  std::chrono::steady_clock::time_point windowStart = std::chrono::steady_clock::now();
+  curl_off_t bytesBeforeWindow = 0;
+  std::string tooSlow;
 
   bool deliverResponse(std::optional<std::int64_t> status) {
     responseDelivered = true;
@@ -135,6 +142,27 @@ std::size_t onBody(char* buffer, std::size_t size, std::size_t count, void* cont
   return length;
 }
 
+// Ends the transfer when a whole rate window passed with fewer body bytes than the rule asks.
+int onTransferInfo(void* context, curl_off_t, curl_off_t received, curl_off_t, curl_off_t) {
+  auto* state = static_cast<TransferState*>(context);
+  if (state->minimumBytesPerSecond <= 0 || state->rateWindowSeconds <= 0) return 0;
+  auto now = std::chrono::steady_clock::now();
+  double elapsed = std::chrono::duration<double>(now - state->windowStart).count();
+  if (elapsed < state->rateWindowSeconds) return 0;
+  double needed = state->minimumBytesPerSecond * state->rateWindowSeconds;
+  curl_off_t inWindow = received - state->bytesBeforeWindow;
+  if (static_cast<double>(inWindow) < needed) {
+    state->tooSlow =
+        "received " + std::to_string(inWindow) + " bytes in " +
+        std::to_string(static_cast<long long>(elapsed)) + " s, slower than the minimum of " +
+        std::to_string(static_cast<long long>(state->minimumBytesPerSecond)) + " bytes/s";
+    return 1;
+  }
+  state->windowStart = now;
+  state->bytesBeforeWindow = received;
+  return 0;
+}
+
 }  // namespace
 
 std::optional<URLError> performTransfer(const TransferRequest& request,
@@ -145,6 +173,8 @@ std::optional<URLError> performTransfer(const TransferRequest& request,
   TransferState state;
   state.handle = handle;
   state.delegate = &delegate;
+  state.minimumBytesPerSecond = request.minimumBytesPerSecond;
+  state.rateWindowSeconds = request.rateWindowSeconds;
   char errorBuffer[CURL_ERROR_SIZE] = {0};
   curl_slist* headers = nullptr;
   headers = curl_slist_append(headers, (std::string("Cache-Control: ") + kCacheControl).c_str());
@@ -164,6 +194,16 @@ std::optional<URLError> performTransfer(const TransferRequest& request,
   // during which less than one byte per second arrived.
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, timeout);
+  if (request.totalTimeoutSeconds > 0) {
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(std::ceil(request.totalTimeoutSeconds * 1000)));
+  }
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, onTransferInfo);
+  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &state);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  // The body is taken as sent: a Content-Encoding the server adds unasked is not expanded here
+  // (the size limit applies to the bytes that cross the network, and nothing inflates in memory).
+  curl_easy_setopt(handle, CURLOPT_HTTP_CONTENT_DECODING, 0L);
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer);
   curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, onHeader);
@@ -179,6 +219,8 @@ std::optional<URLError> performTransfer(const TransferRequest& request,
       curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
       state.deliverResponse(status > 0 ? std::optional<std::int64_t>(status) : std::nullopt);
     }
+  } else if (!state.tooSlow.empty()) {
+    failure = URLError(URLError::Code::timedOut, state.tooSlow);
   } else if (!state.cancelled) {
     failure = toURLError(code, errorBuffer);
   }

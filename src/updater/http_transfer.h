@@ -34,6 +34,13 @@ struct TransferRequest {
   std::string url;
   // Seconds without a byte (or without a connection) before the transfer fails as timed out.
   double inactivityTimeoutSeconds = 30;
+  // Seconds the whole transfer may take before it fails as timed out; 0 means no limit.
+  double totalTimeoutSeconds = 0;
+  // A transfer that receives fewer than minimumBytesPerSecond x rateWindowSeconds body bytes in
+  // one window of rateWindowSeconds (windows follow each other from the start) fails as timed
+  // out, so a trickle cannot hold the run; 0 in either turns the rule off.
+  double minimumBytesPerSecond = 0;
+  double rateWindowSeconds = 0;
 };
 
 // The headers every request carries.

@@ -5,99 +5,76 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "platform/bundle_info.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/random.h"
 #include "platform/sha256.h"
+#include "updater/run_temporaries.h"
 #include "updater/transport_errors.h"
 
 namespace veltra::updater {
 
 namespace {
 
-// Creates (or truncates) `path`, writes `bytes`, sets `mode` and fsyncs; removes the file again
-// when any step fails.
-void writeNewFile(platform::FileIO& io, const std::string& path, ByteView bytes, int extraFlags,
-                  mode_t mode) {
-  int fd = io.open(path, O_WRONLY | O_CREAT | extraFlags, mode);
-  if (fd < 0) throw platform::SystemError("open", path, errno);
-  auto fail = [&](const char* operation, int error) {
-    if (fd >= 0) io.close(fd);
-    io.unlink(path);
-    throw platform::SystemError(operation, path, error);
-  };
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = io.write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail("write", n < 0 ? errno : EIO);
-    done += static_cast<std::size_t>(n);
-  }
-  if (io.fchmod(fd, mode) != 0) fail("fchmod", errno);
-  if (io.fsync(fd) != 0) fail("fsync", errno);
-  int rc = io.close(fd);
-  fd = -1;
-  if (rc != 0) fail("close", errno);
-}
+// Reads and writes in pieces of this size: what the copy and the decompression hold in memory.
+constexpr std::size_t kChunkBytes = 1 << 20;
 
-// Makes `temporary` a durable hard link to `source` when both are on one volume and `source`
-// has the expected size; returns false (leaving no `temporary`) when that is not possible.
-bool linkPreparedFile(platform::FileIO& io, const std::string& source, const std::string& temporary,
-                      std::size_t expectedSize) {
-  if (io.unlink(temporary) != 0 && errno != ENOENT) return false;
-  if (io.link(source, temporary) != 0) return false;
-  int fd = io.open(temporary, O_WRONLY, 0);
-  bool ok = fd >= 0 && platform::fileSize(temporary) == expectedSize && io.fchmod(fd, 0644) == 0 &&
-            io.fsync(fd) == 0;
-  if (fd >= 0 && io.close(fd) != 0) ok = false;
-  if (!ok) io.unlink(temporary);
-  return ok;
+// Makes `backup` a copy of `target` where a hard link is impossible, streamed through a
+// temporary sibling that is renamed into place once complete and durable.
+void copyIntoBackup(const std::string& target, const std::string& backup, platform::FileIO& io) {
+  int source = io.open(target, O_RDONLY | O_NOFOLLOW, 0);
+  if (source < 0) throw platform::SystemError("open", target, errno);
+  struct Closer {
+    platform::FileIO& io;
+    int fd;
+    ~Closer() { io.close(fd); }
+  } closer{io, source};
+  platform::ExclusiveFile copy = platform::ExclusiveFile::create(temporaryPathFor(backup), io);
+  std::vector<std::uint8_t> buffer(kChunkBytes);
+  off_t offset = 0;
+  while (std::size_t n =
+             platform::readSome(io, source, buffer.data(), buffer.size(), offset, target)) {
+    copy.append(ByteView(buffer.data(), n));
+    offset += static_cast<off_t>(n);
+  }
+  copy.publish(0644);
+  copy.renameTo(backup);
+  copy.keep();
 }
 
 }  // namespace
 
-TemporaryFile& TemporaryFile::operator=(TemporaryFile&& other) noexcept {
-  if (this != &other) {
-    if (!path_.empty()) platform::removeFile(path_);
-    path_ = std::move(other.path_);
-    other.path_.clear();
-  }
-  return *this;
-}
-
-TemporaryFile::~TemporaryFile() {
-  if (!path_.empty()) platform::removeFile(path_);
-}
-
 std::string sha256Hex(ByteView bytes) { return platform::sha256Hex(bytes); }
 
-Bytes gunzip(ByteView compressed, std::int64_t maxOutputBytes) {
-  return gunzipKeepingOutput(compressed, maxOutputBytes).bytes;
+DecompressedArtifact decompressArtifact(ArtifactFile& compressed, const std::string& outputPath,
+                                        std::uint64_t limitBytes, platform::FileIO& io) {
+  DecompressedArtifact result{ArtifactFile::create(outputPath, io)};
+  const std::uint64_t keep = limitBytes + 1;
+  auto run = platform::runProcessStreamingOutput(
+      "/usr/bin/gunzip", {"-c"}, compressed.file().fd(),
+      [&](ByteView chunk) {
+        std::uint64_t room = keep - static_cast<std::uint64_t>(result.file.size());
+        if (chunk.size() >= room) {
+          result.file.append(chunk.first(static_cast<std::size_t>(room)));
+          result.exceedsLimit = true;
+          return false;
+        }
+        result.file.append(chunk);
+        return true;
+      },
+      kChunkBytes);
+  if (!run.stopped && run.status != 0)
+    throw UpdaterError(3, "gunzip failed with status " + std::to_string(run.status));
+  return result;
 }
 
-Decompressed gunzipKeepingOutput(ByteView compressed, std::int64_t maxOutputBytes) {
-  std::string gzPath = platform::joinPath(platform::temporaryDirectory(),
-                                          "blocklist-" + platform::randomUuidString() + ".bin.gz");
-  std::string outPath = gzPath.substr(0, gzPath.size() - 3);
-  // Created exclusively so that nothing planted at the name is read or overwritten.
-  writeNewFile(platform::FileIO::real(), gzPath, compressed, O_EXCL, 0600);
-  TemporaryFile input(gzPath);
-  TemporaryFile output(outPath);
-  int status = platform::runProcess("/usr/bin/gunzip", {"-k", gzPath},
-                                    {.maxFileSize = static_cast<std::uint64_t>(maxOutputBytes)});
-  if (status != 0) throw UpdaterError(3, "gunzip failed with status " + std::to_string(status));
-  Bytes bytes = platform::readFile(outPath);
-  return {std::move(bytes), std::move(output)};
-}
-
-void atomicInstall(ByteView bytes, const std::string& target, const std::string& temporary,
-                   const std::string& backup, bool verbose, Console& console, platform::FileIO& io,
-                   const std::string& sameBytesAt) {
-  if (sameBytesAt.empty() || !linkPreparedFile(io, sameBytesAt, temporary, bytes.size())) {
-    writeNewFile(io, temporary, bytes, O_TRUNC, 0644);
-  }
+void atomicInstall(platform::ExclusiveFile& verified, const std::string& target,
+                   const std::string& temporary, const std::string& backup, bool verbose,
+                   Console& console, platform::FileIO& io) {
+  verified.publish(0644);
+  verified.renameTo(temporary);
   if (platform::fileExists(target)) {
     // The backup is made beside the target, which stays in place until the final rename.
     if (io.unlink(backup) != 0 && errno != ENOENT)
@@ -107,10 +84,11 @@ void atomicInstall(ByteView bytes, const std::string& target, const std::string&
       if (linkError != EXDEV && linkError != EPERM && linkError != ENOTSUP && linkError != EMLINK) {
         throw platform::SystemError("link", backup, linkError);
       }
-      platform::writeFileAtomically(backup, platform::readFile(target), {.mode = 0644}, io);
+      copyIntoBackup(target, backup, io);
     }
   }
-  if (io.rename(temporary, target) != 0) throw platform::SystemError("rename", target, errno);
+  verified.renameTo(target);
+  verified.keep();
   platform::syncDirectory(platform::parentPath(target), io);
   if (verbose) console.say("Atomic install complete: " + platform::fileName(target));
 }

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "core/bytes.h"
+#include "platform/exclusive_file.h"
 #include "platform/file_io.h"
+#include "updater/artifact_file.h"
 #include "updater/console.h"
 
 namespace veltra::updater {
@@ -14,52 +16,34 @@ namespace veltra::updater {
 // Returns the SHA-256 of `bytes` as 64 lowercase hexadecimal digits.
 std::string sha256Hex(ByteView bytes);
 
-// Owns a temporary file's path and removes the file when destroyed. Movable, not copyable.
-class TemporaryFile {
- public:
-  TemporaryFile() = default;
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  TemporaryFile(TemporaryFile&& other) noexcept : path_(std::move(other.path_)) {
-    other.path_.clear();
-  }
-  TemporaryFile& operator=(TemporaryFile&& other) noexcept;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile();
-
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
+// The decompressor's output.
+struct DecompressedArtifact {
+  ArtifactFile file;
+  // The output went past the limit: the decompressor was stopped and `file` holds its first
+  // limit + 1 bytes.
+  bool exceedsLimit = false;
 };
 
-// The result of decompression: the bytes, and the temporary file gunzip wrote them to, which an
-// install on the same volume can link into place instead of writing the bytes a second time.
-struct Decompressed {
-  Bytes bytes;
-  TemporaryFile output;
-};
+// Decompresses the gzip file `compressed` with "/usr/bin/gunzip -c" (reading the file, writing
+// to a pipe) into a new file at `outputPath`, hashing the output as it arrives. At most
+// `limitBytes` + 1 bytes are kept: a stream that expands further stops the child there, so a
+// small download cannot fill the disk. Throws UpdaterError code 3 ("gunzip failed with status
+// N") when gunzip fails, platform::SystemError when it cannot be started or the output cannot be
+// written; the output file is removed on every failure.
+DecompressedArtifact decompressArtifact(ArtifactFile& compressed, const std::string& outputPath,
+                                        std::uint64_t limitBytes,
+                                        platform::FileIO& io = platform::FileIO::real());
 
-// Decompresses like gunzip() but keeps the output file alive with the result.
-Decompressed gunzipKeepingOutput(ByteView compressed,
-                                 std::int64_t maxOutputBytes = 4LL * 1024 * 1024 * 1024);
-
-// Decompresses gzip bytes with "/usr/bin/gunzip -k" on an exclusively created temporary
-// "blocklist-<UUID>.bin.gz" in the temporary folder ($TMPDIR respected). The child may write at
-// most `maxOutputBytes`; both temporary files are removed on every path. Throws UpdaterError
-// code 3 ("gunzip failed with status N") or platform::SystemError.
-Bytes gunzip(ByteView compressed, std::int64_t maxOutputBytes = 4LL * 1024 * 1024 * 1024);
-
-// Installs `bytes` at `target` so that readers always find an installed file, the old or the
-// new: write and fsync `temporary` (mode 0644), make `backup` a hard link to (or, where links
-// are impossible, a copy of) the current target, rename `temporary` over `target`, fsync the
-// folder. When `sameBytesAt` names a file holding exactly `bytes` on the target's volume,
-// `temporary` is a hard link to it rather than a second copy. Throws platform::SystemError; on
-// failure the old target stays in place.
-void atomicInstall(ByteView bytes, const std::string& target, const std::string& temporary,
-                   const std::string& backup, bool verbose, Console& console,
-                   platform::FileIO& io = platform::FileIO::real(),
-                   const std::string& sameBytesAt = "");
+// Installs the verified file `verified` at `target` so that readers always find an installed
+// file, the old or the new: set its mode to 0644 and fsync it, rename it to `temporary`, make
+// `backup` a hard link to (or, where links are impossible, a copy of) the current target, rename
+// `temporary` over `target`, fsync the folder. The bytes are never written a second time.
+// Nothing planted at `temporary`, `backup` or `target` is followed: renames and links replace
+// names. Throws platform::SystemError; on failure the old target stays in place and `verified`
+// (under whichever name it has reached) is removed with the object.
+void atomicInstall(platform::ExclusiveFile& verified, const std::string& target,
+                   const std::string& temporary, const std::string& backup, bool verbose,
+                   Console& console, platform::FileIO& io = platform::FileIO::real());
 
 // Returns "CFBundleShortVersionString" of the application bundle at `bundlePath`, or nothing.
 std::optional<std::string> installedAppVersion(const std::string& bundlePath);

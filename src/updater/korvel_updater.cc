@@ -1,10 +1,12 @@
 #include "updater/korvel_updater.h"
 
+#include "platform/files.h"
 #include "platform/logging.h"
 #include "platform/system_error.h"
 #include "updater/command_line.h"
 #include "updater/exclusive_file_lock.h"
 #include "updater/pipelines.h"
+#include "updater/run_temporaries.h"
 #include "updater/updater_status_reporter.h"
 
 namespace veltra::updater {
@@ -82,6 +84,12 @@ int KorvelUpdater::run(const std::vector<std::string>& arguments, UpdaterContext
       return rawValue(ExitCode::writeFailed);
     }
     console.say("Lock acquired; re-checking whether an update is still needed");
+  }
+
+  // Holding the lock, no other run is writing: what a killed run left can go.
+  for (const std::string& name : reclaimRunLeftovers(context.environment.dataDirectory,
+                                                     platform::temporaryDirectory(), *context.io)) {
+    logger.notice("Removed %s left by an interrupted run", name);
   }
 
   UpdaterStatusReporter reporter(format, options.trigger, context.dataPath("updater-status.json"),

@@ -82,17 +82,22 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
   rules.downloadFailedLog = "Download failed (attempt %ld): %s";
   rules.decompressionFailedLog = "Decompression failed (attempt %ld): %s";
   rules.finalFailureLog = "Blocklist update failed after %ld retries";
-  rules.checkResult = [&](int attempt, ByteView download,
-                          ByteView result) -> std::optional<std::string> {
-    std::string digest = sha256Hex(result);
+  rules.artifactName = "blocklist.bin";
+  rules.installFailure = "Failed to install blocklist";
+  // Lengths never decide here; the fixed limit only keeps a bomb from filling the disk.
+  rules.decompressionLimit = static_cast<std::uint64_t>(context.transport.maxDecompressedBytes);
+  rules.limitIsDeclaredSize = false;
+  rules.checkResult = [&](int attempt, const DownloadFacts& download,
+                          const DecompressedFacts& result) -> std::optional<std::string> {
+    const std::string& digest = result.sha256;
     if (digest == metadata.sha256) return std::nullopt;
     run.say("SHA256 mismatch!");
     run.say("  Expected:     " + metadata.sha256);
     run.say("  Got:          " + digest);
     run.say("  Metadata URL: " + metadataURL);
     run.say("  Download URL: " + metadata.url);
-    run.say("  Compressed size:   " + std::to_string(download.size()) + " bytes");
-    run.say("  Decompressed size: " + std::to_string(result.size()) + " bytes");
+    run.say("  Compressed size:   " + std::to_string(download.length) + " bytes");
+    run.say("  Decompressed size: " + std::to_string(result.length) + " bytes");
     run.say("  Expected size:     " + std::to_string(metadata.size) + " bytes");
     run.logger.error("SHA256 mismatch (attempt %ld): expected %s, got %s",
                      static_cast<long>(attempt), metadata.sha256, digest);
@@ -103,17 +108,13 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
 
   reporter.setPhase(Phase::installing);
   try {
-    atomicInstall(*outcome.artifact, context.dataPath("blocklist.bin"),
+    atomicInstall(outcome.artifact->file(), context.dataPath("blocklist.bin"),
                   context.dataPath("blocklist.bin.new"), context.dataPath("blocklist.bin.old"),
-                  verbose, *context.console, *context.io, outcome.artifactFile.path());
+                  verbose, *context.console, *context.io);
   } catch (const platform::SystemError& error) {
-    run.say("Failed to install blocklist: " + error.description());
-    run.logger.error("Failed to install blocklist: %s", error.description());
-    reporter.reportFailure(FailureKind::disk, error.description());
-    return ExitCode::writeFailed;
+    return failInstall(run, "Failed to install blocklist", error);
   }
   outcome.artifact.reset();
-  outcome.artifactFile = TemporaryFile();
   saveLegacyMetadata(context, metadata);
   context.config().updateBlocklistMetadata(metadata.domainCount);
   context.notifications->post(kBlocklistUpdatedNotification);

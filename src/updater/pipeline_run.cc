@@ -1,13 +1,102 @@
 #include "updater/pipeline_run.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
 #include "platform/text_format.h"
 #include "updater/install_steps.h"
+#include "updater/run_temporaries.h"
 #include "updater/transport_errors.h"
 
 namespace veltra::updater {
+
+namespace {
+
+// One attempt's end: the verified artifact, or a failure the loop retries or reports.
+struct AttemptResult {
+  std::optional<ArtifactFile> artifact;
+  // Set when the run must end now with this code (its failure already reported).
+  std::optional<ExitCode> final;
+  // For a failure to retry: outcome, kind and message of the failure.
+  ExitCode outcome = ExitCode::downloadFailed;
+  FailureKind kind = FailureKind::other;
+  std::string message;
+};
+
+AttemptResult attemptOnce(PipelineRun& run, int attempt, const std::string& url,
+                          const AttemptRules& rules, bool allowFileURL) {
+  const std::string artifactPath = run.context.dataPath(rules.artifactName);
+  AttemptResult result;
+  std::optional<ArtifactFile> download;
+  try {
+    download = ArtifactFile::create(temporaryPathFor(artifactPath, ".gz"), *run.context.io);
+    run.transport.downloadBlocklist(
+        url, run.verbose,
+        [&run](std::int64_t received, std::int64_t expected) {
+          run.reporter.reportProgress(received, expected);
+        },
+        *download, allowFileURL);
+  } catch (const platform::SystemError& error) {
+    result.final = failInstall(run, rules.installFailure, error);
+    return result;
+  } catch (const std::exception& error) {
+    std::string description = describe(error);
+    run.say("Download failed: " + description);
+    run.logger.error(rules.downloadFailedLog, static_cast<long>(attempt), description);
+    result.outcome = ExitCode::downloadFailed;
+    result.kind = classify(error);
+    result.message = description;
+    return result;
+  }
+
+  DownloadFacts downloaded{download->size(), download->sha256Hex()};
+  run.sayVerbose("Downloaded " + platform::formatFileByteCount(downloaded.length) + " compressed");
+  std::optional<std::string> mismatch =
+      rules.checkDownload ? rules.checkDownload(attempt, downloaded) : std::nullopt;
+  if (!mismatch) {
+    run.say("Decompressing...");
+    std::optional<DecompressedArtifact> decompressed;
+    try {
+      decompressed = decompressArtifact(*download, temporaryPathFor(artifactPath),
+                                        rules.decompressionLimit, *run.context.io);
+      if (decompressed->exceedsLimit && !rules.limitIsDeclaredSize) {
+        throw UpdaterError(3, "gunzip output exceeds the " +
+                                  std::to_string(rules.decompressionLimit) + "-byte limit");
+      }
+    } catch (const platform::SystemError& error) {
+      result.final = failInstall(run, rules.installFailure, error);
+      return result;
+    } catch (const std::exception& error) {
+      std::string description = describe(error);
+      run.say("Decompression failed: " + description);
+      run.logger.error(rules.decompressionFailedLog, static_cast<long>(attempt), description);
+      run.reporter.reportFailure(FailureKind::integrity, "gunzip failed: " + description);
+      result.final = ExitCode::decompressFailed;
+      return result;
+    }
+    download.reset();  // the compressed file is not needed any more
+    DecompressedFacts facts{decompressed->file.size(), decompressed->file.sha256Hex(),
+                            decompressed->exceedsLimit};
+    run.sayVerbose("Decompressed to " +
+                   (facts.exceedsLimit
+                        ? "more than " + platform::formatFileByteCount(
+                                             static_cast<std::int64_t>(rules.decompressionLimit))
+                        : platform::formatFileByteCount(facts.length)));
+    mismatch = rules.checkResult(attempt, downloaded, facts);
+    if (!mismatch) {
+      run.sayVerbose("SHA256 verified ✓");
+      result.artifact = std::move(decompressed->file);
+      return result;
+    }
+  }
+  result.outcome = ExitCode::checksumMismatch;
+  result.kind = FailureKind::integrity;
+  result.message = *mismatch;
+  return result;
+}
+
+}  // namespace
 
 std::string PipelineRun::elapsedText() const {
   double seconds = std::chrono::duration<double>(context.clock->now() - startedAt).count();
@@ -18,73 +107,40 @@ std::string PipelineRun::elapsedText() const {
 
 std::string digestPrefix(const std::string& digest) { return digest.substr(0, 16); }
 
+ExitCode failInstall(PipelineRun& run, const std::string& what,
+                     const platform::SystemError& error) {
+  run.say(what + ": " + error.description());
+  run.logger.error(what + ": %s", error.description());
+  run.reporter.reportFailure(FailureKind::disk, error.description());
+  return ExitCode::writeFailed;
+}
+
 AttemptOutcome runAttempts(PipelineRun& run, const std::string& url, const AttemptRules& rules) {
   const TransportSettings& settings = run.context.transport;
   const double delays[] = {settings.firstRetryDelaySeconds, settings.secondRetryDelaySeconds};
-  ExitCode outcome = ExitCode::downloadFailed;
-  FailureKind kind = FailureKind::other;
-  std::string message;
+  // A file URL names a file of this machine: acceptable from a local CDN folder, never from a
+  // document that came over the network.
+  const bool allowFileURL = urlScheme(run.context.environment.cdnBase) == "file";
 
   for (int attempt = 1; attempt <= maxAttempts; ++attempt) {
     run.reporter.setPhase(Phase::downloading);
-    std::optional<Bytes> download;
-    try {
-      download = run.transport.downloadBlocklist(
-          url, run.verbose, [&run](std::int64_t received, std::int64_t expected) {
-            run.reporter.reportProgress(received, expected);
-          });
-    } catch (const std::exception& error) {
-      std::string description = describe(error);
-      run.say("Download failed: " + description);
-      run.logger.error(rules.downloadFailedLog, static_cast<long>(attempt), description);
-      outcome = ExitCode::downloadFailed;
-      kind = classify(error);
-      message = description;
-    }
-    if (download) {
-      run.sayVerbose("Downloaded " +
-                     platform::formatFileByteCount(static_cast<std::int64_t>(download->size())) +
-                     " compressed");
-      std::optional<std::string> mismatch =
-          rules.checkDownload ? rules.checkDownload(attempt, *download) : std::nullopt;
-      if (!mismatch) {
-        run.say("Decompressing...");
-        Decompressed result;
-        try {
-          result = gunzipKeepingOutput(*download, settings.maxDecompressedBytes);
-        } catch (const std::exception& error) {
-          std::string description = describe(error);
-          run.say("Decompression failed: " + description);
-          run.logger.error(rules.decompressionFailedLog, static_cast<long>(attempt), description);
-          run.reporter.reportFailure(FailureKind::integrity, "gunzip failed: " + description);
-          return {std::nullopt, {}, ExitCode::decompressFailed};
-        }
-        run.sayVerbose("Decompressed to " + platform::formatFileByteCount(
-                                                static_cast<std::int64_t>(result.bytes.size())));
-        mismatch = rules.checkResult(attempt, *download, result.bytes);
-        if (!mismatch) {
-          run.sayVerbose("SHA256 verified ✓");
-          return {std::move(result.bytes), std::move(result.output), ExitCode::success};
-        }
-      }
-      outcome = ExitCode::checksumMismatch;
-      kind = FailureKind::integrity;
-      message = *mismatch;
-    }
+    AttemptResult result = attemptOnce(run, attempt, url, rules, allowFileURL);
+    if (result.artifact) return {std::move(result.artifact), ExitCode::success};
+    if (result.final) return {std::nullopt, *result.final};
 
     if (attempt == maxAttempts) {
       run.say("All " + std::to_string(maxAttempts) + " attempts failed with error: " +
-              (outcome == ExitCode::downloadFailed ? "downloadFailed" : "checksumMismatch"));
+              (result.outcome == ExitCode::downloadFailed ? "downloadFailed" : "checksumMismatch"));
       run.logger.error(rules.finalFailureLog, static_cast<long>(maxAttempts));
-      run.reporter.reportFailure(kind, message);
-      return {std::nullopt, {}, outcome};
+      run.reporter.reportFailure(result.kind, result.message);
+      return {std::nullopt, result.outcome};
     }
     double delay = delays[attempt - 1];
     run.say("Retry attempt " + std::to_string(attempt + 1) + "/" + std::to_string(maxAttempts) +
             " after " + formatSeconds(delay) + "s delay...");
     run.context.sleeper->sleep(std::chrono::duration<double>(delay));
   }
-  return {std::nullopt, {}, outcome};
+  return {std::nullopt, ExitCode::downloadFailed};
 }
 
 }  // namespace veltra::updater

@@ -54,8 +54,12 @@ Bytes Transport::fetchWithCacheBuster(const std::string& url, const std::string&
   if (!busted) throw UpdaterError(1, "Failed to create cache-busted " + label + " URL");
   if (verbose) console_.say("Fetching " + label + " with cache buster: " + *busted);
   DocumentCollector collector(settings_.maxDocumentBytes);
-  if (auto failure = performTransfer({*busted, settings_.documentTimeoutSeconds}, collector))
-    throw *failure;
+  TransferRequest request{.url = *busted,
+                          .inactivityTimeoutSeconds = settings_.documentTimeoutSeconds,
+                          .totalTimeoutSeconds = settings_.documentTotalSeconds,
+                          .minimumBytesPerSecond = settings_.minimumBytesPerSecond,
+                          .rateWindowSeconds = settings_.rateWindowSeconds};
+  if (auto failure = performTransfer(request, collector)) throw *failure;
   if (collector.status_ && (*collector.status_ < 200 || *collector.status_ > 299)) {
     throw UpdaterError(1, "HTTP error fetching " + label);
   }
@@ -66,17 +70,29 @@ Bytes Transport::fetchWithCacheBuster(const std::string& url, const std::string&
   return std::move(collector.body_);
 }
 
-Bytes Transport::downloadBlocklist(const std::string& urlString, bool verbose,
-                                   ProgressCallback onProgress) {
-  if (!urlScheme(urlString)) throw UpdaterError(2, "Invalid blocklist URL: " + urlString);
+std::int64_t Transport::downloadBlocklist(const std::string& urlString, bool verbose,
+                                          ProgressCallback onProgress, BodySink& sink,
+                                          bool allowFileURL) {
+  auto scheme = urlScheme(urlString);
+  if (!scheme) throw UpdaterError(2, "Invalid blocklist URL: " + urlString);
   std::int64_t stamp = timeStamp();
   if (!isAcceptedScheme(urlString))
     throw UpdaterError(2, "Invalid blocklist URL components: " + urlString);
+  if (*scheme == "file" && !allowFileURL) {
+    throw UpdaterError(2,
+                       "Refused blocklist URL with scheme file (only http and https are "
+                       "allowed from a CDN reached over the network): " +
+                           urlString);
+  }
   auto busted = cacheBustedURL(urlString, stamp);
   if (!busted) throw UpdaterError(2, "Failed to create cache-busted blocklist URL");
   if (verbose) console_.say("Downloading blocklist with cache buster: " + *busted);
-  DownloadAccumulator accumulator(std::move(onProgress), settings_.maxDownloadBytes);
-  return accumulator.run({*busted, settings_.artifactTimeoutSeconds});
+  DownloadAccumulator accumulator(std::move(onProgress), sink, settings_.maxDownloadBytes);
+  return accumulator.run({.url = *busted,
+                          .inactivityTimeoutSeconds = settings_.artifactTimeoutSeconds,
+                          .totalTimeoutSeconds = settings_.artifactTotalSeconds,
+                          .minimumBytesPerSecond = settings_.minimumBytesPerSecond,
+                          .rateWindowSeconds = settings_.rateWindowSeconds});
 }
 
 }  // namespace veltra::updater

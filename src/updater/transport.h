@@ -21,9 +21,12 @@ class Transport {
   // document limit) or URLError.
   Bytes fetchWithCacheBuster(const std::string& url, const std::string& label, bool verbose);
 
-  // Downloads an artifact in memory; throws UpdaterError code 2 (bad URL), HTTPStatusError,
-  // DownloadTooLargeError or URLError.
-  Bytes downloadBlocklist(const std::string& urlString, bool verbose, ProgressCallback onProgress);
+  // Downloads an artifact into `sink` and returns its length; throws UpdaterError code 2 (bad
+  // URL, or a file URL when `allowFileURL` is false: an artifact named by a document that came
+  // over the network must come over the network too), HTTPStatusError, DownloadTooLargeError,
+  // URLError, or the sink's error.
+  std::int64_t downloadBlocklist(const std::string& urlString, bool verbose,
+                                 ProgressCallback onProgress, BodySink& sink, bool allowFileURL);
 
  private:
   std::int64_t timeStamp() const;

@@ -1,4 +1,5 @@
 // The update run for artifact format 4.
+#include <algorithm>
 #include <exception>
 
 #include "artifact_client/v4_manifest.h"
@@ -52,35 +53,43 @@ AttemptRules v4Rules(PipelineRun& run, const V4Manifest& manifest) {
   rules.downloadFailedLog = "V4 download failed (attempt %ld): %s";
   rules.decompressionFailedLog = "V4 decompression failed (attempt %ld): %s";
   rules.finalFailureLog = "V4 blocklist update failed after %ld retries";
-  rules.checkDownload = [&run, &manifest](int attempt,
-                                          ByteView download) -> std::optional<std::string> {
-    std::string digest = sha256Hex(download);
-    if (digest == manifest.compressedSha256) {
+  rules.artifactName = "blocklist-v4.bin";
+  rules.installFailure = "Failed to install V4 blocklist";
+  rules.decompressionLimit = static_cast<std::uint64_t>(
+      std::clamp<std::int64_t>(manifest.size, 0, run.context.transport.maxDecompressedBytes));
+  rules.limitIsDeclaredSize = true;
+  rules.checkDownload =
+      [&run, &manifest](int attempt, const DownloadFacts& download) -> std::optional<std::string> {
+    if (download.sha256 == manifest.compressedSha256) {
       run.sayVerbose("Compressed SHA256 verified ✓");
       return std::nullopt;
     }
     run.say("Compressed SHA256 mismatch!");
     run.say("  Expected: " + manifest.compressedSha256);
-    run.say("  Got:      " + digest);
+    run.say("  Got:      " + download.sha256);
     run.say("  Download URL: " + manifest.url);
-    run.say("  Compressed size: " + std::to_string(download.size()) + " bytes (expected " +
+    run.say("  Compressed size: " + std::to_string(download.length) + " bytes (expected " +
             std::to_string(manifest.compressedSize) + ")");
     run.logger.error("V4 compressed SHA256 mismatch (attempt %ld): expected %s, got %s",
-                     static_cast<long>(attempt), manifest.compressedSha256, digest);
+                     static_cast<long>(attempt), manifest.compressedSha256, download.sha256);
     return "Compressed SHA-256 mismatch";
   };
-  rules.checkResult = [&run, &manifest](int attempt, ByteView,
-                                        ByteView result) -> std::optional<std::string> {
-    std::string digest = sha256Hex(result);
-    if (digest == manifest.sha256 && static_cast<std::int64_t>(result.size()) == manifest.size)
+  rules.checkResult = [&run, &manifest](
+                          int attempt, const DownloadFacts&,
+                          const DecompressedFacts& result) -> std::optional<std::string> {
+    if (!result.exceedsLimit && result.sha256 == manifest.sha256 && result.length == manifest.size)
       return std::nullopt;
     run.say("SHA256/size mismatch!");
     run.say("  Expected SHA256: " + manifest.sha256);
-    run.say("  Got SHA256:      " + digest);
+    run.say("  Got SHA256:      " + result.sha256);
     run.say("  Expected size:   " + std::to_string(manifest.size) + " bytes");
-    run.say("  Got size:        " + std::to_string(result.size()) + " bytes");
+    // Decompression stopped one byte past the declared size: the true size is not known.
+    run.say("  Got size:        " +
+            (result.exceedsLimit ? "more than " + std::to_string(manifest.size)
+                                 : std::to_string(result.length)) +
+            " bytes");
     run.logger.error("V4 SHA256/size mismatch (attempt %ld): expected %s, got %s",
-                     static_cast<long>(attempt), manifest.sha256, digest);
+                     static_cast<long>(attempt), manifest.sha256, result.sha256);
     return "SHA-256 or size mismatch";
   };
   return rules;
@@ -155,18 +164,13 @@ ExitCode runV4Update(bool force, bool verbose, UpdaterStatusReporter& reporter,
 
   reporter.setPhase(Phase::installing);
   try {
-    atomicInstall(*outcome.artifact, context.dataPath("blocklist-v4.bin"),
+    atomicInstall(outcome.artifact->file(), context.dataPath("blocklist-v4.bin"),
                   context.dataPath("blocklist-v4.bin.new"),
-                  context.dataPath("blocklist-v4.bin.old"), verbose, *context.console, *context.io,
-                  outcome.artifactFile.path());
+                  context.dataPath("blocklist-v4.bin.old"), verbose, *context.console, *context.io);
   } catch (const platform::SystemError& error) {
-    run.say("Failed to install V4 blocklist: " + error.description());
-    run.logger.error("Failed to install V4 blocklist: %s", error.description());
-    reporter.reportFailure(FailureKind::disk, error.description());
-    return ExitCode::writeFailed;
+    return failInstall(run, "Failed to install V4 blocklist", error);
   }
   outcome.artifact.reset();
-  outcome.artifactFile = TemporaryFile();
   persistV4Manifest(run, manifestBytes);
   context.config().updateBlocklistMetadata(manifest.domainCount);
   context.notifications->post(kBlocklistUpdatedNotification);

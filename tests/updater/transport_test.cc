@@ -13,6 +13,28 @@ namespace {
 using cdn::CdnServer;
 using cdn::Fault;
 
+// Keeps a download in memory (or only counts it), noting the largest chunk it was handed: all
+// the body memory the transfer itself needs.
+class MemorySink : public BodySink {
+ public:
+  explicit MemorySink(bool keep = true) : keep_(keep) {}
+  void append(ByteView chunk) override {
+    if (failAfter_ >= 0 && received_ + static_cast<std::int64_t>(chunk.size()) > failAfter_)
+      throw platform::SystemError("write", "sink", ENOSPC);
+    received_ += static_cast<std::int64_t>(chunk.size());
+    largestChunk_ = std::max(largestChunk_, chunk.size());
+    if (keep_) bytes_.insert(bytes_.end(), chunk.begin(), chunk.end());
+  }
+  void failAfter(std::int64_t bytes) { failAfter_ = bytes; }
+  Bytes bytes_;
+  std::int64_t received_ = 0;
+  std::size_t largestChunk_ = 0;
+
+ private:
+  bool keep_;
+  std::int64_t failAfter_ = -1;
+};
+
 class TransportTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -27,10 +49,15 @@ class TransportTest : public ::testing::Test {
   Bytes download(const std::string& path,
                  std::vector<std::pair<std::int64_t, std::int64_t>>* progress = nullptr) {
     Transport transport(settings, clock, console);
-    return transport.downloadBlocklist(server.baseURL() + path, true,
-                                       [&](std::int64_t received, std::int64_t expected) {
-                                         if (progress) progress->push_back({received, expected});
-                                       });
+    MemorySink sink;
+    std::int64_t length = transport.downloadBlocklist(
+        server.baseURL() + path, true,
+        [&](std::int64_t received, std::int64_t expected) {
+          if (progress) progress->push_back({received, expected});
+        },
+        sink, false);
+    EXPECT_EQ(length, static_cast<std::int64_t>(sink.bytes_.size()));
+    return sink.bytes_;
   }
 
   template <typename E>
@@ -188,7 +215,8 @@ TEST_F(TransportTest, NetworkFailuresAreURLErrorsClassifiedNetwork) {
 TEST_F(TransportTest, RefusedConnectionIsCannotConnect) {
   Transport transport(settings, clock, console);
   try {
-    transport.downloadBlocklist("http://127.0.0.1:1/x.gz", false, nullptr);
+    MemorySink sink;
+    transport.downloadBlocklist("http://127.0.0.1:1/x.gz", false, nullptr, sink, false);
     FAIL();
   } catch (const URLError& error) {
     EXPECT_EQ(error.code(), URLError::Code::cannotConnectToHost);
@@ -215,10 +243,17 @@ TEST_F(TransportTest, UnusableArtifactURLsAreUpdaterErrorsOfCodeTwo) {
       {"", "Invalid blocklist URL: "},
       {"no scheme at all", "Invalid blocklist URL: no scheme at all"},
       {"gopher://example.com/x", "Invalid blocklist URL components: gopher://example.com/x"},
+      {"file:///etc/passwd",
+       "Refused blocklist URL with scheme file (only http and https are allowed from a CDN "
+       "reached over the network): file:///etc/passwd"},
+      {"FILE:///dev/zero",
+       "Refused blocklist URL with scheme file (only http and https are allowed from a CDN "
+       "reached over the network): FILE:///dev/zero"},
   };
   for (const auto& c : cases) {
     try {
-      transport.downloadBlocklist(c.url, false, nullptr);
+      MemorySink sink;
+      transport.downloadBlocklist(c.url, false, nullptr, sink, false);
       ADD_FAILURE() << c.url;
     } catch (const UpdaterError& error) {
       EXPECT_EQ(error.code(), 2);
@@ -227,25 +262,110 @@ TEST_F(TransportTest, UnusableArtifactURLsAreUpdaterErrorsOfCodeTwo) {
   }
 }
 
-TEST_F(TransportTest, FileURLIsAcceptedAsASuccessfulResponse) {
+TEST_F(TransportTest, FileURLIsAcceptedAsASuccessfulResponseFromALocalCDN) {
   Transport transport(settings, clock, console);
-  Bytes body =
-      transport.downloadBlocklist("file://" + dir.file("www/artifact.bin.gz"), false, nullptr);
-  EXPECT_EQ(body.size(), 100000u);
+  MemorySink sink;
+  transport.downloadBlocklist("file://" + dir.file("www/artifact.bin.gz"), false, nullptr, sink,
+                              true);
+  EXPECT_EQ(sink.bytes_.size(), 100000u);
+}
+
+// Whatever a server sends, the body passes through in chunks and nothing accumulates: the
+// largest chunk is all the memory the transfer holds.
+TEST_F(TransportTest, HostileBodiesNeverAccumulateInMemory) {
+  settings.maxDownloadBytes = 8 * 1024 * 1024;
+  struct Case {
+    const char* name;
+    Fault fault;
+    bool tooLarge;
+  } cases[] = {
+      {"endless without length", Fault{.chunked = true, .generatedBytes = std::int64_t{1} << 40},
+       true},
+      {"announced at the limit", Fault{.generatedBytes = 8 * 1024 * 1024}, false},
+      {"announced below what arrives", Fault{.announcedLength = 4 * 1024 * 1024}, false},
+  };
+  dir.write("www/big.bin.gz", std::string(6 * 1024 * 1024, 'b'));
+  for (const auto& c : cases) {
+    server.addFault("/big.bin.gz", c.fault);
+    Transport transport(settings, clock, console);
+    MemorySink sink(false);
+    try {
+      transport.downloadBlocklist(server.baseURL() + "/big.bin.gz", false, nullptr, sink, false);
+      EXPECT_FALSE(c.tooLarge) << c.name;
+    } catch (const DownloadTooLargeError& error) {
+      EXPECT_TRUE(c.tooLarge) << c.name;
+      EXPECT_EQ(error.limit(), settings.maxDownloadBytes);
+    }
+    EXPECT_LE(sink.received_, settings.maxDownloadBytes) << c.name;
+    EXPECT_GT(sink.largestChunk_, 0u) << c.name;
+    EXPECT_LE(sink.largestChunk_, 1u << 20) << c.name;
+  }
+}
+
+TEST_F(TransportTest, SinkThatCannotKeepTheBodyEndsTheTransferWithItsError) {
+  Transport transport(settings, clock, console);
+  MemorySink sink;
+  sink.failAfter(1000);
+  try {
+    transport.downloadBlocklist(server.baseURL() + "/artifact.bin.gz", false, nullptr, sink, false);
+    FAIL();
+  } catch (const platform::SystemError& error) {
+    EXPECT_EQ(error.errorNumber(), ENOSPC);
+  }
+}
+
+// The whole-transfer and minimum-rate bounds, shortened: a server that trickles, or stalls
+// before the inactivity time-out, cannot hold the run.
+TEST_F(TransportTest, SlowTransfersEndAsTimeOutsClassifiedNetwork) {
+  struct Case {
+    const char* name;
+    Fault fault;
+    double totalSeconds;
+    double minimumRate;
+    double windowSeconds;
+  } cases[] = {
+      {"trickle below the minimum rate", Fault{.trickleMillis = 20}, 0, 1024, 0.3},
+      {"trickle past the total time", Fault{.trickleMillis = 20}, 0.3, 0, 0},
+      {"stall past the total time", Fault{.stall = true}, 0.3, 0, 0},
+  };
+  settings.documentTimeoutSeconds = 30;
+  settings.artifactTimeoutSeconds = 30;
+  for (const auto& c : cases) {
+    settings.artifactTotalSeconds = c.totalSeconds;
+    settings.documentTotalSeconds = c.totalSeconds;
+    settings.minimumBytesPerSecond = c.minimumRate;
+    settings.rateWindowSeconds = c.windowSeconds;
+    server.addFault("/artifact.bin.gz", c.fault);
+    auto error = downloadError<URLError>("/artifact.bin.gz");
+    EXPECT_EQ(error.code(), URLError::Code::timedOut) << c.name;
+    EXPECT_EQ(classify(error), FailureKind::network) << c.name;
+
+    server.addFault("/blocklists/v4/blocklist.json", c.fault);
+    Transport transport(settings, clock, console);
+    try {
+      transport.fetchWithCacheBuster(server.baseURL() + "/blocklists/v4/blocklist.json",
+                                     "V4 manifest", false);
+      ADD_FAILURE() << c.name;
+    } catch (const URLError& documentError) {
+      EXPECT_EQ(documentError.code(), URLError::Code::timedOut) << c.name;
+    }
+  }
 }
 
 TEST(DownloadAccumulatorTest, ExactLimitPassesAndOneMoreFails) {
-  DownloadAccumulator exact(nullptr);
+  MemorySink sink;
+  DownloadAccumulator exact(nullptr, sink);
   EXPECT_TRUE(exact.didReceiveResponse({200, 536870912, "u"}));
   EXPECT_EQ(exact.expected(), 536870912);
-  DownloadAccumulator over(nullptr);
+  DownloadAccumulator over(nullptr, sink);
   EXPECT_FALSE(over.didReceiveResponse({200, 536870913, "u"}));
   EXPECT_TRUE(over.completed());
 }
 
 TEST(DownloadAccumulatorTest, FirstErrorWinsAndLaterCallbacksAreIgnored) {
   int progressCalls = 0;
-  DownloadAccumulator accumulator([&](std::int64_t, std::int64_t) { ++progressCalls; }, 10);
+  MemorySink sink;
+  DownloadAccumulator accumulator([&](std::int64_t, std::int64_t) { ++progressCalls; }, sink, 10);
   EXPECT_TRUE(accumulator.didReceiveResponse({std::nullopt, -1, ""}));
   EXPECT_EQ(accumulator.expected(), 0);
   Bytes chunk(6, 1);
@@ -255,6 +375,7 @@ TEST(DownloadAccumulatorTest, FirstErrorWinsAndLaterCallbacksAreIgnored) {
   accumulator.didComplete(std::make_exception_ptr(URLError(URLError::Code::cancelled)));
   EXPECT_EQ(progressCalls, 1);
   EXPECT_TRUE(accumulator.completed());
+  EXPECT_EQ(sink.bytes_.size(), 6u);  // nothing past the limit reached the sink
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <httplib.h>
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 namespace veltra::cdn {
@@ -89,6 +90,38 @@ CdnServer::CdnServer(std::string root)
                                       waitUntilStopped();
                                       return false;
                                     });
+      return;
+    }
+    if (fault && fault->trickleMillis) {
+      std::int64_t total = fault->generatedBytes.value_or(size);
+      int millis = *fault->trickleMillis;
+      response.set_content_provider(
+          static_cast<std::size_t>(total), type,
+          [this, millis](std::size_t, std::size_t, httplib::DataSink& sink) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (stopped_.wait_for(lock, std::chrono::milliseconds(millis),
+                                  [this] { return stopping_; })) {
+              return false;
+            }
+            lock.unlock();
+            return sink.write("x", 1);
+          });
+      return;
+    }
+    if (fault && fault->generatedBytes && !fault->chunked) {
+      std::int64_t total = *fault->generatedBytes;
+      response.set_content_provider(
+          static_cast<std::size_t>(total), type,
+          [this, total](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            {
+              std::lock_guard<std::mutex> guard(mutex_);
+              if (stopping_) return false;
+            }
+            std::size_t n =
+                std::min<std::size_t>({length, kChunk, static_cast<std::size_t>(total) - offset});
+            std::string piece(n, 'x');
+            return sink.write(piece.data(), piece.size());
+          });
       return;
     }
     if (fault && fault->chunked) {

@@ -37,10 +37,13 @@ struct Fault {
   std::optional<int> status;
   // Announce this Content-Length, send the real body (or as much as fits) and close.
   std::optional<std::int64_t> announcedLength;
-  // Send the body with chunked encoding and no length; with `generatedBytes` send that many
-  // filler bytes instead of the file.
+  // Send the body with chunked encoding and no length. With `generatedBytes` send that many
+  // filler bytes instead of the file (with a Content-Length when not chunked).
   bool chunked = false;
   std::optional<std::int64_t> generatedBytes;
+  // Send filler bytes, as many as `generatedBytes` or the file's size, one at a time, this many
+  // milliseconds apart (a trickle).
+  std::optional<int> trickleMillis;
   // Send the head, then nothing until the server stops (or the client gives up).
   bool stall = false;
   // Send half of the body, then close the connection.

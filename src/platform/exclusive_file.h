@@ -1,0 +1,60 @@
+// A file this process creates under a fresh name and owns until it is renamed into place.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "core/bytes.h"
+#include "platform/file_io.h"
+
+namespace veltra::platform {
+
+// A file created by this process: opened with O_CREAT | O_EXCL | O_NOFOLLOW, so it is never a
+// file that existed before and never the target of a link planted at its name. Owns its
+// descriptor and its name: destroying the object closes the descriptor and removes the file,
+// unless it was renamed away or kept. Movable, not copyable; not thread-safe.
+class ExclusiveFile {
+ public:
+  // Creates `path` for reading and writing with `mode` (0600 until the owner publishes it).
+  // Throws SystemError("open", path, errno); EEXIST when anything is at the name.
+  static ExclusiveFile create(const std::string& path, FileIO& io = FileIO::real(),
+                              mode_t mode = 0600);
+
+  ExclusiveFile() = default;
+  ExclusiveFile(ExclusiveFile&& other) noexcept;
+  ExclusiveFile& operator=(ExclusiveFile&& other) noexcept;
+  ExclusiveFile(const ExclusiveFile&) = delete;
+  ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+  ~ExclusiveFile();
+
+  // Appends `bytes`. Throws SystemError.
+  void append(ByteView bytes);
+  // Sets the permission bits through the descriptor and makes the content durable.
+  // Throws SystemError.
+  void publish(mode_t mode);
+  // Renames the file to `to` (a link or file planted at `to` is replaced, never followed); from
+  // then on the object owns `to`. Throws SystemError("rename", to, errno).
+  void renameTo(const std::string& to);
+  // Forgets the name: the file stays when the object is destroyed.
+  void keep() { path_.clear(); }
+  // Closes the descriptor early; the name is still owned. Throws SystemError on a failed close.
+  void close();
+
+  bool isOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  // Returns the bytes appended so far.
+  std::uint64_t size() const { return size_; }
+
+ private:
+  ExclusiveFile(FileIO& io, int fd, std::string path) : io_(&io), fd_(fd), path_(std::move(path)) {}
+  void release() noexcept;
+
+  FileIO* io_ = nullptr;
+  int fd_ = -1;
+  std::string path_;
+  std::uint64_t size_ = 0;
+};
+
+}  // namespace veltra::platform
