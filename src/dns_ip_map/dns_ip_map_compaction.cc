@@ -1,6 +1,7 @@
 // The writer's compaction: when to compact (size and sampled expiry) and the whole-file rewrite.
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "core/little_endian.h"
@@ -9,6 +10,28 @@
 #include "platform/files.h"
 
 namespace veltra::dnsmap {
+
+namespace {
+
+// Returns the size trigger that follows a compaction which left `committedSize` bytes.
+std::uint64_t sizeTriggerAfter(std::uint64_t committedSize) {
+  return std::max(kCompactionSizeTrigger, 2 * committedSize);
+}
+
+// Calls `keep(offset, length)` for each unexpired entry of `region` (the committed bytes past
+// the header) that comes before the first undecodable one: exactly what a compaction at `now`
+// copies.
+template <typename Keep>
+void forEachKeptEntry(ByteView region, std::uint32_t now, Keep&& keep) {
+  std::size_t offset = 0;
+  while (auto decoded = decodeEntry(region, offset)) {
+    if (!isExpired(decoded->entry.recordedAt, decoded->entry.ttl, now))
+      keep(offset, decoded->length);
+    offset += decoded->length;
+  }
+}
+
+}  // namespace
 
 void DNSIPMapWriter::compact() {
   std::lock_guard<std::mutex> guard(lock_);
@@ -21,14 +44,43 @@ bool DNSIPMapWriter::sampleExpiredFraction() {
 }
 
 void DNSIPMapWriter::checkCompaction() {
-  if (currentCommittedOffset_ > kCompactionSizeTrigger) {
+  if (currentCommittedOffset_ > sizeTrigger_) {
     logger_.info("Compaction trigger T1: file size %llu > %llu", currentCommittedOffset_,
-                 kCompactionSizeTrigger);
+                 sizeTrigger_);
     compactLocked();
   } else if (sampleExpiredFractionLocked()) {
     logger_.info("Compaction trigger T2: >40%% entries expired");
     compactLocked();
   }
+}
+
+// The file does not record what its last compaction kept, so a writer starting on a map past
+// kCompactionSizeTrigger cannot take the trigger a previous writer had. Starting at the plain
+// 5 MiB would compact at the first commit after every start, which for a map of live entries
+// and a writer started per batch (the command-line tool) is the copy-per-commit this trigger
+// exists to prevent; doubling the size found would let every restart push the trigger further
+// ahead of the map, so that it never compacts.
+// Instead the trigger is set from what a compaction would keep now, as if it had just run:
+// a map that compaction would more than halve (one that has just grown past 5 MiB with expired
+// entries that the sample missed, or whose compaction failed) still compacts at the first
+// commit, and a map of live entries only at its next doubling. Maps at or below 5 MiB start at
+// 5 MiB like a new one, so one that grows past it compacts once. The region read here also
+// indexes the entry starts, which the first commit's expiry sample would read anyway.
+void DNSIPMapWriter::startSizeTrigger() {
+  sizeTrigger_ = kCompactionSizeTrigger;
+  if (currentCommittedOffset_ <= kCompactionSizeTrigger) return;
+  // Without the clock or the entries compaction cannot run either; the first commit tries it,
+  // and the failure moves the trigger on.
+  auto now = nowSeconds();
+  if (!now) return;
+  auto region = tryReadCommittedRegion("Compaction size trigger left at its start: %s");
+  if (!region) return;
+  std::uint64_t kept = kHeaderSize;
+  forEachKeptEntry(*region, *now, [&](std::size_t, std::size_t length) { kept += length; });
+  sizeTrigger_ = sizeTriggerAfter(kept);
+  logger_.info("Compaction size trigger %llu: compaction would keep %llu of %llu bytes",
+               sizeTrigger_, kept, currentCommittedOffset_);
+  indexEntryStarts(*region);
 }
 
 Bytes DNSIPMapWriter::readCommittedRegion() {
@@ -37,15 +89,23 @@ Bytes DNSIPMapWriter::readCommittedRegion() {
   return readUpTo(io_, fileHandle_, size, kHeaderSize, path_);
 }
 
-bool DNSIPMapWriter::indexEntryStarts() {
-  Bytes region;
+std::optional<Bytes> DNSIPMapWriter::tryReadCommittedRegion(std::string_view failureFormat) {
   try {
-    region = readCommittedRegion();
+    return readCommittedRegion();
   } catch (const platform::SystemError& error) {
-    logger_.error("Expiration sampling failed: %s", error.description());
-    return false;
+    logger_.error(failureFormat, error.description());
+    return std::nullopt;
   }
-  if (region.empty()) return false;
+}
+
+bool DNSIPMapWriter::indexEntryStarts() {
+  auto region = tryReadCommittedRegion("Expiration sampling failed: %s");
+  if (!region || region->empty()) return false;
+  indexEntryStarts(*region);
+  return true;
+}
+
+void DNSIPMapWriter::indexEntryStarts(ByteView region) {
   // Entry starts by their length fields alone; checksums are left to compaction.
   entryStarts_.clear();
   std::size_t offset = 0;
@@ -58,7 +118,6 @@ bool DNSIPMapWriter::indexEntryStarts() {
   }
   entryStartsKnown_ = true;
   entryStartsComplete_ = offset == region.size();
-  return true;
 }
 
 bool DNSIPMapWriter::sampleExpiredFractionLocked() {
@@ -90,6 +149,16 @@ bool DNSIPMapWriter::sampleExpiredFractionLocked() {
 }
 
 void DNSIPMapWriter::compactLocked() {
+  rewriteLiveEntries();
+  // Whether the rewrite went through or not, the map now holds currentCommittedOffset_ bytes:
+  // the next size-triggered attempt waits until that doubles, so a map of live entries is
+  // copied once per doubling, and a compaction that keeps failing is retried once per doubling
+  // instead of at every commit. (A failure that also leaves the sample above 40% is retried
+  // by the sample at the next commit, as before.)
+  sizeTrigger_ = sizeTriggerAfter(currentCommittedOffset_);
+}
+
+void DNSIPMapWriter::rewriteLiveEntries() {
   if (fileHandle_ < 0) return;
   auto now = nowSeconds();
   if (!now) {
@@ -97,13 +166,9 @@ void DNSIPMapWriter::compactLocked() {
                   std::string("the clock is outside the 32-bit time range"));
     return;
   }
-  Bytes region;
-  try {
-    region = readCommittedRegion();
-  } catch (const platform::SystemError& error) {
-    logger_.error("Compaction read failed: %s", error.description());
-    return;
-  }
+  auto read = tryReadCommittedRegion("Compaction read failed: %s");
+  if (!read) return;
+  const Bytes& region = *read;
   if (region.empty()) {
     logger_.error("Compaction: could not read entries");
     return;
@@ -113,15 +178,11 @@ void DNSIPMapWriter::compactLocked() {
   Bytes file(kHeaderSize, 0);
   file.reserve(kHeaderSize + region.size());
   std::uint32_t kept = 0;
-  std::size_t offset = 0;
-  while (auto decoded = decodeEntry(region, offset)) {
-    if (!isExpired(decoded->entry.recordedAt, decoded->entry.ttl, *now)) {
-      file.insert(file.end(), region.begin() + static_cast<std::ptrdiff_t>(offset),
-                  region.begin() + static_cast<std::ptrdiff_t>(offset + decoded->length));
-      ++kept;
-    }
-    offset += decoded->length;
-  }
+  forEachKeptEntry(region, *now, [&](std::size_t offset, std::size_t length) {
+    file.insert(file.end(), region.begin() + static_cast<std::ptrdiff_t>(offset),
+                region.begin() + static_cast<std::ptrdiff_t>(offset + length));
+    ++kept;
+  });
   const std::uint64_t writeSequence = currentWriteSequence_ + 1;
   const std::uint64_t committedOffset = file.size();
   auto header = encodeHeader(kept, *now, writeSequence, committedOffset);

@@ -68,6 +68,7 @@ bool DNSIPMapWriter::start() {
     closeFile();
     return false;
   }
+  startSizeTrigger();
   isStarted_ = true;
   lastFlushTime_ = clock_.now();
   logger_.info("DNS-IP Map Writer started (%u entries, %llu bytes)", currentEntryCount_,
@@ -113,7 +114,8 @@ DNSIPMapWriterState DNSIPMapWriter::state() const {
                              currentCommittedOffset_,
                              currentWriteSequence_,
                              currentLastCompactedAt_,
-                             pendingEntries_.size()};
+                             pendingEntries_.size(),
+                             sizeTrigger_};
 }
 
 void DNSIPMapWriter::flushLocked() {

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dns_ip_map/map_format.h"
@@ -32,7 +33,10 @@ inline constexpr char kMapFileName[] = "dns-ip-map.bin";
 inline constexpr char kCompactionSuffix[] = ".new";
 inline constexpr char kMapUpdatedNotification[] = "tessel.vevavuvud.dnsIPMapUpdated";
 inline constexpr char kMapCompactedNotification[] = "tessel.vevavuvud.dnsIPMapCompacted";
-// Compaction fires when committed data passes this offset (T1) ...
+// Compaction fires when committed data passes the size trigger (T1): this offset at first, and
+// after every compaction twice the committed size the compaction left, never less than this.
+// A map whose entries are all live is then copied once each time it doubles, so a byte
+// committed costs about two bytes of compaction at most, and a map that empties falls back here.
 inline constexpr std::uint64_t kCompactionSizeTrigger = 5242880;
 // ... or when more than this fraction of at most kExpirySampleSize probed entries expired (T2).
 inline constexpr double kCompactionExpiredFraction = 0.4;
@@ -60,6 +64,8 @@ struct DNSIPMapWriterState {
   std::uint64_t writeSequence = 0;
   std::uint32_t lastCompactedAt = 0;
   std::size_t pendingCount = 0;
+  // The committed offset past which the next commit compacts (T1).
+  std::uint64_t compactionSizeTrigger = kCompactionSizeTrigger;
 };
 
 // Owns the map file's descriptor while started, with an exclusive advisory lock (flock) on it so
@@ -111,12 +117,17 @@ class DNSIPMapWriter {
   std::optional<std::uint32_t> nowSeconds() const;
   void flushLocked();
   void checkCompaction();
+  void startSizeTrigger();
   bool sampleExpiredFractionLocked();
   void compactLocked();
+  void rewriteLiveEntries();
   bool loadHeader();
   void writeFreshHeader(std::uint32_t createdAt);
   Bytes readCommittedRegion();
+  // Returns the committed region, or nothing after logging `failureFormat` with the error.
+  std::optional<Bytes> tryReadCommittedRegion(std::string_view failureFormat);
   bool indexEntryStarts();
+  void indexEntryStarts(ByteView region);
   int openExclusively(int flags);
   void closeFile();
   void disable();
@@ -138,6 +149,9 @@ class DNSIPMapWriter {
   std::uint64_t currentWriteSequence_ = 0;
   std::uint32_t currentLastCompactedAt_ = 0;
   bool isStarted_ = false;
+  // The committed offset past which a commit compacts (T1); see kCompactionSizeTrigger and
+  // startSizeTrigger for where it stands before this process has compacted.
+  std::uint64_t sizeTrigger_ = kCompactionSizeTrigger;
   // Set when a commit failed after it began rewriting the header: what readers see on disk may
   // then be the new header, so the next commit reloads the header before building on it.
   bool headerMayDiffer_ = false;

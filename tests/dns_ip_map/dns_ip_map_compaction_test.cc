@@ -18,6 +18,49 @@ std::vector<DNSIPMapEntry> twentyWithExpired(int expired) {
   return entries;
 }
 
+constexpr std::uint64_t kMiB = 1024 * 1024;
+
+// Returns an entry of `length` bytes (26..278: "10.0.0.1" and a domain of 1..253 bytes).
+DNSIPMapEntry entryOfLength(std::size_t length, std::uint32_t recordedAt = kNow,
+                            std::uint32_t ttl = 300) {
+  return DNSIPMapEntry{0, recordedAt, ttl, "10.0.0.1", std::string(length - 25, 'd')};
+}
+
+// Returns entries whose encodings total exactly `bytes` (0, or at least 26).
+std::vector<DNSIPMapEntry> entriesTotalling(std::uint64_t bytes, std::uint32_t recordedAt = kNow,
+                                            std::uint32_t ttl = 300) {
+  constexpr std::uint64_t kShortest = 26, kLongest = 278;
+  std::vector<DNSIPMapEntry> entries;
+  while (bytes > 0) {
+    // Split the last stretch in two when one entry cannot hold it and the rest would be too short.
+    const std::uint64_t length = bytes <= kLongest              ? bytes
+                                 : bytes < kLongest + kShortest ? bytes / 2
+                                                                : kLongest;
+    entries.push_back(entryOfLength(length, recordedAt, ttl));
+    bytes -= length;
+  }
+  return entries;
+}
+
+// Returns the committed size of a map holding `entries`.
+std::uint64_t encodedSize(const std::vector<DNSIPMapEntry>& entries) {
+  std::uint64_t size = kHeaderSize;
+  for (const auto& entry : entries) size += *encodedEntryLength(entry);
+  return size;
+}
+
+// Appends `entries` to `to`.
+void append(std::vector<DNSIPMapEntry>& to, const std::vector<DNSIPMapEntry>& entries) {
+  to.insert(to.end(), entries.begin(), entries.end());
+}
+
+// Commits `entries` (in batches of at most the fixture's 1000) and returns the committed offset.
+std::uint64_t commit(DNSIPMapWriter& writer, const std::vector<DNSIPMapEntry>& entries) {
+  for (const auto& entry : entries) writer.record(entry);
+  writer.flush();
+  return writer.state().committedOffset;
+}
+
 TEST_F(WriterTest, ExpirySampleFiresAboveFortyPercentOnly) {
   struct Case {
     int expired;
@@ -221,6 +264,150 @@ TEST_F(WriterTest, ReopenFailureAfterTheSwapDisablesTheWriter) {
   io.reset();
   // The swap itself went through: the map on disk is the compacted one.
   EXPECT_EQ(headerOf(path), (DNSIPMapHeader{kMagic, kVersion, 0, kNow, 5, 64}));
+}
+
+// After a compaction that leaves K committed bytes, the next one by size comes only past 2 K,
+// and never before the 5 MiB it started at.
+TEST_F(WriterTest, SizeTriggerMovesToTwiceWhatCompactionKept) {
+  struct Case {
+    std::uint64_t kept;
+    std::uint64_t trigger;
+  };
+  const std::uint64_t halfStart = kCompactionSizeTrigger / 2;
+  // Just under half the start, twice the kept size would be below it; just over, above it.
+  for (Case c : {Case{halfStart - 26, kCompactionSizeTrigger},
+                 Case{halfStart + 26, kCompactionSizeTrigger + 52}}) {
+    std::vector<DNSIPMapEntry> entries = entriesTotalling(c.kept - kHeaderSize);
+    append(entries, entriesTotalling(100'000, kNow - 1000, 10));
+    writeBytes(path, buildMapFile(entries));
+    logs.clear();
+    auto writer = makeWriter();
+    const auto compactionsBefore = compactions();
+    writer->compact();
+    ASSERT_EQ(writer->state().committedOffset, c.kept);
+    EXPECT_EQ(writer->state().compactionSizeTrigger, c.trigger) << c.kept;
+    // Up to the trigger exactly nothing compacts; one entry past it does.
+    EXPECT_EQ(commit(*writer, entriesTotalling(c.trigger - c.kept)), c.trigger);
+    EXPECT_EQ(compactions(), compactionsBefore + 1) << c.kept;
+    EXPECT_EQ(commit(*writer, {entryOfLength(26)}), c.trigger + 26);
+    EXPECT_EQ(compactions(), compactionsBefore + 2) << c.kept;
+    EXPECT_TRUE(logs.contains(platform::LogLevel::info, "Compaction trigger T1: file size " +
+                                                            std::to_string(c.trigger + 26) + " > " +
+                                                            std::to_string(c.trigger)));
+    EXPECT_EQ(writer->state().compactionSizeTrigger, 2 * (c.trigger + 26));
+    writer.reset();
+    std::filesystem::remove(path);
+  }
+}
+
+TEST_F(WriterTest, SizeTriggerReturnsToItsStartWhenTheMapEmpties) {
+  writeBytes(path, buildMapFile(entriesTotalling(3 * kMiB, kNow, 100)));
+  auto writer = makeWriter();
+  writer->compact();
+  EXPECT_EQ(writer->state().compactionSizeTrigger, 6 * kMiB + 2 * kHeaderSize);
+  // Everything expires; the expiry sample compacts the map down to the one new entry.
+  clock.advance(std::chrono::seconds(101));
+  writer->record(makeEntry(1, kNow + 101));
+  writer->flush();
+  EXPECT_TRUE(
+      logs.contains(platform::LogLevel::info, "Compaction trigger T2: >40% entries expired"));
+  EXPECT_EQ(committedEntries(path), (std::vector<DNSIPMapEntry>{makeEntry(1, kNow + 101)}));
+  EXPECT_EQ(writer->state().compactionSizeTrigger, kCompactionSizeTrigger);
+}
+
+// A map of live entries cannot shrink: commits into it compact once each time it doubles.
+TEST_F(WriterTest, CommitsIntoALiveMapCompactOncePerDoubling) {
+  writeBytes(path, buildMapFile(entriesTotalling(5 * kMiB + kMiB / 2), 10));
+  const std::uint64_t start = 5 * kMiB + kMiB / 2 + kHeaderSize;
+  auto writer = makeWriter();
+  EXPECT_EQ(writer->state().compactionSizeTrigger, 2 * start);
+  // 50 commits take the map just past twice its size at the start.
+  const auto batch = entriesTotalling(120'000);
+  std::uint64_t firstPast = 0;
+  for (int i = 0; i < 50; ++i) {
+    const std::uint64_t committed = start + (i + 1) * 120'000ull;
+    if (firstPast == 0 && committed > 2 * start) firstPast = committed;
+    commit(*writer, batch);
+  }
+  ASSERT_NE(firstPast, 0u);
+  EXPECT_EQ(compactions(), 1u);
+  EXPECT_EQ(updates(), 50u);
+  EXPECT_EQ(writer->state().writeSequence, 10u + 50 + 1);
+  EXPECT_TRUE(logs.contains(platform::LogLevel::info, "Compaction trigger T1: file size " +
+                                                          std::to_string(firstPast) + " > " +
+                                                          std::to_string(2 * start)));
+  EXPECT_EQ(writer->state().compactionSizeTrigger, 2 * firstPast);
+  EXPECT_EQ(headerOf(path).entryCount,
+            entriesTotalling(5 * kMiB + kMiB / 2).size() + 50 * batch.size());
+}
+
+// A writer starting on a map past 5 MiB takes the trigger a compaction would leave now, so a
+// writer started for each commit neither copies a map of live entries every time nor leaves a
+// map that compaction would more than halve.
+TEST_F(WriterTest, StartPastFiveMebibytesTakesTheTriggerCompactionWouldLeave) {
+  // Four of every ten entries expired (the sample's limit, so only size can fire), holding most
+  // of the bytes.
+  std::vector<DNSIPMapEntry> mostlyExpiredBytes;
+  for (std::uint64_t size = kHeaderSize; size <= kCompactionSizeTrigger; size += 4 * 278 + 6 * 26) {
+    for (int i = 0; i < 10; ++i)
+      mostlyExpiredBytes.push_back(i < 4 ? entryOfLength(278, kNow - 1000, 10) : entryOfLength(26));
+  }
+  const std::vector<DNSIPMapEntry> live = entriesTotalling(5 * kMiB + kMiB / 2);
+  struct Case {
+    const char* name;
+    const std::vector<DNSIPMapEntry>& entries;
+    bool failRegionRead;
+    std::uint64_t trigger;
+    bool compactsAtFirstCommit;
+  };
+  const Case cases[] = {
+      {"live", live, false, 2 * encodedSize(live), false},
+      {"mostly expired bytes", mostlyExpiredBytes, false, kCompactionSizeTrigger, true},
+      // Unmeasured, it starts at 5 MiB; the compaction that follows moves it.
+      {"unreadable", live, true, kCompactionSizeTrigger, true},
+  };
+  for (const Case& c : cases) {
+    writeBytes(path, buildMapFile(c.entries));
+    logs.clear();
+    const auto compactionsBefore = compactions();
+    // The header read, then the entries.
+    if (c.failRegionRead) io.failOn(FileCall::pread, 2);
+    auto writer = makeWriter();
+    EXPECT_EQ(writer->state().compactionSizeTrigger, c.trigger) << c.name;
+    EXPECT_EQ(logs.contains(platform::LogLevel::error, "Compaction size trigger left at its start"),
+              c.failRegionRead)
+        << c.name;
+    for (int restart = 0; restart < 2; ++restart) {
+      writer->record(makeEntry(restart));
+      writer.reset();
+      writer = makeWriter();
+    }
+    EXPECT_EQ(compactions() - compactionsBefore, c.compactsAtFirstCommit ? 1u : 0u) << c.name;
+    EXPECT_EQ(headerOf(path).writeSequence, 1u + 2 + (c.compactsAtFirstCommit ? 1 : 0)) << c.name;
+    writer.reset();
+    std::filesystem::remove(path);
+  }
+}
+
+// A size-triggered compaction that keeps failing is tried again only once the map has doubled.
+TEST_F(WriterTest, FailingCompactionIsRetriedOncePerDoubling) {
+  writeBytes(path, buildMapFile(entriesTotalling(kCompactionSizeTrigger - kHeaderSize)));
+  auto writer = makeWriter();
+  // Commits go through pwrite; only the compacted file is written with write.
+  io.failOn(FileCall::write, 1, ENOSPC, true);
+  const std::uint64_t failedAt = commit(*writer, {entryOfLength(26)});
+  EXPECT_EQ(io.count(FileCall::write), 1);
+  EXPECT_EQ(writer->state().compactionSizeTrigger, 2 * failedAt);
+  for (int i = 0; i < 49; ++i) commit(*writer, {entryOfLength(26)});
+  EXPECT_EQ(io.count(FileCall::write), 1);
+  EXPECT_EQ(logs.count("Compaction failed: "), 1u);
+  const std::uint64_t committed = writer->state().committedOffset;
+  commit(*writer, entriesTotalling(2 * failedAt - committed));
+  EXPECT_EQ(io.count(FileCall::write), 1);
+  commit(*writer, {entryOfLength(26)});
+  EXPECT_EQ(io.count(FileCall::write), 2);
+  EXPECT_EQ(compactions(), 0u);
+  EXPECT_TRUE(writer->state().isStarted);
 }
 
 }  // namespace
