@@ -1,7 +1,14 @@
 #include <plist/plist.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <regex>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +34,53 @@ TEST(Process, FileSizeLimitStopsTheChild) {
       runProcess("/bin/sh", {"-c", "head -c 100000 /dev/zero > " + out}, {.maxFileSize = 4096});
   EXPECT_NE(status, 0);
   EXPECT_LE(fileSize(out).value_or(0), 4096u);
+}
+
+TEST(ProcessStreamingOutput, DeliversTheOutputOfAChildReadingAFile) {
+  testing::TempDir dir;
+  std::string input = dir.write("in", std::string(300000, 'a') + "end");
+  int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ::lseek(fd, 1000, SEEK_SET);  // the child reads from the start whatever the offset
+  std::string output;
+  std::size_t largest = 0;
+  auto result = runProcessStreamingOutput(
+      "/bin/cat", {}, fd,
+      [&](ByteView chunk) {
+        largest = std::max(largest, chunk.size());
+        output.append(asText(chunk));
+        return true;
+      },
+      4096);
+  ::close(fd);
+  EXPECT_FALSE(result.stopped);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(output.size(), 300003u);
+  EXPECT_LE(largest, 4096u);
+}
+
+// An endless producer is stopped, killed and reaped as soon as the sink has had enough, whether
+// the sink declines or throws.
+TEST(ProcessStreamingOutput, SinkStopsAnEndlessChild) {
+  int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  std::size_t seen = 0;
+  auto result = runProcessStreamingOutput("/usr/bin/yes", {}, devNull, [&](ByteView chunk) {
+    seen += chunk.size();
+    return seen < (1 << 20);
+  });
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(result.status, 128 + SIGKILL);
+  EXPECT_THROW(
+      runProcessStreamingOutput("/usr/bin/yes", {}, devNull,
+                                [](ByteView) -> bool { throw std::runtime_error("full"); }),
+      std::runtime_error);
+  EXPECT_THROW(
+      runProcessStreamingOutput("/nonexistent/program", {}, devNull, [](ByteView) { return true; }),
+      SystemError);
+  ::close(devNull);
+  // No child of this test is left behind, running or as a zombie.
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
 }
 
 TEST(RandomSource, UuidsAreUpperCaseVersionFourAndDistinct) {

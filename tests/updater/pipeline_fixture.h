@@ -23,6 +23,13 @@ struct PipelineFixture : UpdaterFixture {
   Bytes compressed;
   nlohmann::json manifest;
   nlohmann::json metadata;
+  // The run's limits and time-outs: production values with the inactivity time-outs shortened.
+  updater::TransportSettings transport = [] {
+    updater::TransportSettings settings;
+    settings.documentTimeoutSeconds = 1;
+    settings.artifactTimeoutSeconds = 1;
+    return settings;
+  }();
   std::vector<updater::Phase> phases;
   std::vector<updater::BlocklistUpdaterStatus> records;
   platform::RecordingLogSink logs;
@@ -85,8 +92,7 @@ struct PipelineFixture : UpdaterFixture {
   updater::UpdaterContext pipelineContext() {
     auto c = context();
     c.environment.cdnBase = server.baseURL();
-    c.transport.documentTimeoutSeconds = 1;
-    c.transport.artifactTimeoutSeconds = 1;
+    c.transport = transport;
     c.statusObserver = [this](const updater::BlocklistUpdaterStatus& s) {
       if (phases.empty() || phases.back() != s.phase) phases.push_back(s.phase);
       records.push_back(s);
