@@ -32,7 +32,8 @@ class SharedConfig {
   // the fresh record when the file is missing or undecodable. Never fails.
   Config readConfig();
 
-  // Writes the record atomically with mode 0644; failures are logged, never reported.
+  // Writes the record atomically with mode 0644; failures are logged, never reported. A link
+  // planted at "config.json" or "config.json.tmp" is replaced, never written through.
   void writeConfig(const Config& config);
 
   // Stamps the update time and `domainCount` and increases the sequence number. A file that

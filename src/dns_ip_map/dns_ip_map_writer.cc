@@ -210,7 +210,9 @@ void DNSIPMapWriter::writeFreshHeader(std::uint32_t createdAt) {
 }
 
 int DNSIPMapWriter::openExclusively(int flags) {
-  int fd = io_.open(path_, flags, 0644);
+  // The data folder may hold a link another user planted at the map's name; following it would
+  // create, write and re-mode a file outside the folder.
+  int fd = io_.open(path_, flags | O_NOFOLLOW, 0644);
   if (fd < 0) return -1;
   // Two writers would commit over each other's entries; the lock goes with the descriptor.
   if (int error = platform::tryLockExclusive(fd)) {

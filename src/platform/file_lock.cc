@@ -7,22 +7,26 @@
 
 #include <cerrno>
 
+#include "platform/no_follow_open.h"
 #include "platform/system_error.h"
 
 namespace veltra::platform {
 
 int openLockFile(const std::string& path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) throw SystemError("open", path, errno);
+  // Lock files live in folders other users may write to; whatever is planted at the name other
+  // than our own regular file is refused, so the chmod below only ever reaches that file.
+  int fd = openWithoutFollowing(path, O_RDWR | O_CREAT, 0644, ExpectedFile::regularFile);
   ::fchmod(fd, 0644);  // a restrictive umask must not lock out other users of the file
   return fd;
 }
 
 int openExistingLockFile(const std::string& path) {
-  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  try {
+    return openWithoutFollowing(path, O_RDONLY, 0, ExpectedFile::regularFile);
+  } catch (const SystemError& error) {
+    errno = error.errorNumber();
+    return -1;
+  }
 }
 
 int tryLockExclusive(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno; }

@@ -6,10 +6,13 @@
 namespace veltra::platform {
 
 // Opens `path` read-write, creating it with mode 0644, and forces the mode to 0644 whatever the
-// file-creation mask. Returns the descriptor; throws SystemError("open", path, errno).
+// file-creation mask. A symbolic link, FIFO, folder, device or multiply linked file at `path` is
+// refused without being followed or blocked on (see openWithoutFollowing). Returns the
+// descriptor; throws SystemError("open", path, errno), whose description says what was found.
 int openLockFile(const std::string& path);
 
-// Opens an existing lock file read-only without creating it; returns -1 when that fails.
+// Opens an existing lock file read-only without creating it, refusing what openLockFile
+// refuses; returns -1 (errno set) when that fails.
 int openExistingLockFile(const std::string& path);
 
 // Requests an exclusive lock without waiting; returns 0 or the errno of the failure.

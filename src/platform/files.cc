@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <random>
 
+#include "platform/no_follow_open.h"
+
 namespace veltra::platform {
 
 namespace {
@@ -18,6 +20,16 @@ std::string uniqueTempSibling(const std::string& path) {
   std::string suffix;
   for (int i = 0; i < 8; ++i) suffix.push_back(kAlphabet[generator() % 36]);
   return path + ".tmp-" + suffix;
+}
+
+// Sets the mode through a descriptor: chmod by path would follow a link planted at the name and
+// re-mode its target.
+void changeMode(const std::string& path, mode_t mode, ExpectedFile expected) {
+  int fd = openWithoutFollowing(path, O_RDONLY, 0, expected, "chmod");
+  int rc = ::fchmod(fd, mode);
+  int savedErrno = errno;
+  ::close(fd);
+  if (rc != 0) throw SystemError("chmod", path, savedErrno);
 }
 
 }  // namespace
@@ -38,8 +50,12 @@ void writeFileAtomically(const std::string& path, ByteView bytes, const AtomicWr
                          FileIO& io) {
   const bool named = !options.tempPath.empty();
   const std::string temp = named ? options.tempPath : uniqueTempSibling(path);
-  int flags = O_WRONLY | O_CREAT | (named ? O_TRUNC : O_EXCL);
-  int fd = io.open(temp, flags, options.mode);
+  // Others may write to the folder: the temporary must be a file this call creates, never a
+  // file or link planted at its name. A fixed name is cleared first (unlink removes a link, not
+  // its target); whatever reappears there makes the exclusive create fail. The rename below
+  // likewise replaces a link at `path` itself.
+  if (named) io.unlink(temp);
+  int fd = io.open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, options.mode);
   if (fd < 0) throw SystemError("open", temp, errno);
   try {
     writeAll(io, fd, bytes.data(), bytes.size(), temp);
@@ -144,11 +160,11 @@ void createDirectories(const std::string& path, mode_t mode) {
     throw SystemError("mkdir", path, errno);
   }
   // mkdir applies the file-creation mask; the folder gets exactly `mode`.
-  if (::chmod(path.c_str(), mode) != 0) throw SystemError("chmod", path, errno);
+  changeMode(path, mode, ExpectedFile::directory);
 }
 
 void setMode(const std::string& path, mode_t mode) {
-  if (::chmod(path.c_str(), mode) != 0) throw SystemError("chmod", path, errno);
+  changeMode(path, mode, ExpectedFile::regularFileOrDirectory);
 }
 
 std::optional<mode_t> fileMode(const std::string& path) {

@@ -17,14 +17,17 @@ namespace veltra::platform {
 struct AtomicWriteOptions {
   // Permission bits of the written file, applied whatever the file-creation mask.
   mode_t mode = 0644;
-  // Temporary sibling to write first; empty picks a unique name "<name>.tmp-<random>".
+  // Temporary sibling to write first; empty picks a unique name "<name>.tmp-<random>". Whatever
+  // is at a given name is removed first, as a leftover of an interrupted write.
   std::string tempPath;
 };
 
 // Replaces `path` with `bytes` so that readers see the old or the new content, never a torn
 // file, and the new content survives a crash once this returns: write a temporary sibling,
 // fsync it, rename it over `path`, fsync the folder. Throws SystemError; on failure the target
-// is unchanged and the temporary file is removed.
+// is unchanged and the temporary file is removed. The temporary is always created exclusively
+// without following a link (a fixed tempPath is unlinked first), and a link at `path` is
+// replaced, not written through, so nothing outside the folder is created, written or re-moded.
 void writeFileAtomically(const std::string& path, ByteView bytes,
                          const AtomicWriteOptions& options = {}, FileIO& io = FileIO::real());
 
@@ -53,10 +56,14 @@ std::optional<std::chrono::system_clock::time_point> modificationTime(const std:
 void setModificationTime(const std::string& path, std::chrono::system_clock::time_point time);
 
 // Creates `path` and any missing parents, giving each created folder `mode` exactly.
-// Succeeds when the folder already exists. Throws SystemError.
+// Succeeds when the folder already exists (also through a link). A folder this call created
+// is re-moded only through its descriptor, never through a link swapped in for it.
+// Throws SystemError.
 void createDirectories(const std::string& path, mode_t mode = 0755);
 
-// Sets the permission bits of `path`. Throws SystemError.
+// Sets the permission bits of the regular file or folder at `path` through a descriptor; a
+// link, special file or multiply linked file at `path` is refused, never followed or re-moded.
+// Throws SystemError("chmod", path, errno).
 void setMode(const std::string& path, mode_t mode);
 
 // Returns the permission bits of `path`, or nothing when its attributes cannot be read.

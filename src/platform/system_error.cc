@@ -1,6 +1,7 @@
 #include "platform/system_error.h"
 
 #include <cstring>
+#include <utility>
 
 namespace veltra::platform {
 
@@ -17,9 +18,13 @@ std::string errorText(int errorNumber) {
 }
 
 SystemError::SystemError(std::string operation, std::string path, int errorNumber)
+    : SystemError(std::move(operation), std::move(path), errorNumber, errorText(errorNumber)) {}
+
+SystemError::SystemError(std::string operation, std::string path, int errorNumber,
+                         std::string reason)
     : operation_(std::move(operation)),
       path_(std::move(path)),
       errorNumber_(errorNumber),
-      description_(operation_ + "(" + path_ + ") failed: " + errorText(errorNumber)) {}
+      description_(operation_ + "(" + path_ + ") failed: " + reason) {}
 
 }  // namespace veltra::platform

@@ -7,12 +7,15 @@
 namespace veltra::platform {
 
 // A failed OS call: the call's name, the path it was about and errno.
-// Value type; description() is fixed wording: "<operation>(<path>) failed: <strerror>".
+// Value type; description() is fixed wording: "<operation>(<path>) failed: <reason>", the
+// reason being the system text for errno unless the caller knows a clearer one.
 class SystemError : public std::exception {
  public:
   SystemError(std::string operation, std::string path, int errorNumber);
+  // For a refusal the system text would not explain (ELOOP for a link that is not followed).
+  SystemError(std::string operation, std::string path, int errorNumber, std::string reason);
 
-  // Returns "<operation>(<path>) failed: <system text for errno>".
+  // Returns "<operation>(<path>) failed: <reason>".
   const std::string& description() const { return description_; }
   const char* what() const noexcept override { return description_.c_str(); }
 

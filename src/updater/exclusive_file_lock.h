@@ -10,7 +10,9 @@ namespace veltra::updater {
 class ExclusiveFileLock {
  public:
   // Opens `path` (creating the file 0644 and, when missing, its folder); throws
-  // platform::SystemError whose description reads "open(<path>) failed: <system text>".
+  // platform::SystemError whose description reads "open(<path>) failed: <reason>", the reason
+  // naming a symbolic link, FIFO, other non-regular file or multiply linked file planted at
+  // `path`, which is refused without being followed or blocked on.
   explicit ExclusiveFileLock(const std::string& path);
   ~ExclusiveFileLock();
   ExclusiveFileLock(const ExclusiveFileLock&) = delete;

@@ -23,6 +23,29 @@ TEST_F(WriterTest, StartCreatesAnEmptyMapStampedWithItsCreationTime) {
   EXPECT_EQ(logs.count("Invalid header"), 0u);
 }
 
+// An empty file or a missing path behind the link would be taken for a fresh map and written.
+TEST_F(WriterTest, LinkAtTheMapNameIsNotFollowed) {
+  const std::string outside = dir.file("outside");
+  for (bool present : {true, false}) {
+    std::filesystem::remove(outside);
+    std::filesystem::remove(path);
+    if (present) {
+      dir.write("outside", "");
+      std::filesystem::permissions(
+          outside, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    }
+    std::filesystem::create_symlink(outside, path);
+    auto writer = makeWriter(/*start=*/false);
+    EXPECT_FALSE(writer->start());
+    EXPECT_TRUE(logs.contains(platform::LogLevel::error, "Failed to open DNS-IP map: "));
+    EXPECT_EQ(std::filesystem::exists(outside), present);
+    if (present) {
+      EXPECT_EQ(std::filesystem::file_size(outside), 0u);
+      EXPECT_EQ(platform::fileMode(outside), 0600u);
+    }
+  }
+}
+
 TEST_F(WriterTest, FlushCommitsEntriesThenHeaderAndPostsOnce) {
   auto writer = makeWriter();
   std::vector<DNSIPMapEntry> entries = {makeEntry(1), makeEntry(2), makeEntry(300)};

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "support/faulty_file_io.h"
+#include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 
 namespace veltra::platform {
@@ -79,6 +81,85 @@ TEST(AtomicWrite, NamedTemporaryFileIsUsed) {
                       {.mode = 0644, .tempPath = dir.file("c.json.tmp")});
   EXPECT_EQ(dir.read("c.json"), "y");
   EXPECT_FALSE(fileExists(dir.file("c.json.tmp")));
+}
+
+// What an interrupted write, or another local user, may have left at a fixed temporary name.
+struct Leftover {
+  const char* name;
+  void (*plant)(const TempDir& dir, const std::string& temp);
+  bool written;  // whether the write goes ahead
+};
+
+class AtomicWriteOverLeftover : public ::testing::TestWithParam<Leftover> {};
+
+TEST_P(AtomicWriteOverLeftover, NeverWritesThroughItAndReplacesTargetOrFailsSafely) {
+  TempDir dir;
+  dir.write("c.json", "old");
+  dir.write("other", "someone else's");
+  ASSERT_EQ(::chmod(dir.file("other").c_str(), 0600), 0);
+  const std::string temp = dir.file("c.json.tmp");
+  GetParam().plant(dir, temp);
+  auto write = [&] {
+    writeFileAtomically(dir.file("c.json"), asBytes("new"), {.mode = 0644, .tempPath = temp});
+    return true;
+  };
+  if (GetParam().written) {
+    EXPECT_TRUE(testing::callWithoutBlockingOn(temp, write));
+    EXPECT_EQ(dir.read("c.json"), "new");
+    EXPECT_EQ(fileMode(dir.file("c.json")), 0644u);
+    EXPECT_FALSE(fileExists(temp));
+  } else {
+    EXPECT_THROW(write(), SystemError);
+    EXPECT_EQ(dir.read("c.json"), "old");
+  }
+  EXPECT_EQ(dir.read("other"), "someone else's");
+  EXPECT_EQ(fileMode(dir.file("other")), 0600u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, AtomicWriteOverLeftover,
+    ::testing::Values(Leftover{"staleFile",
+                               [](const TempDir& dir, const std::string&) {
+                                 dir.write("c.json.tmp", "stale");
+                               },
+                               true},
+                      // Truncating it would truncate the other file through the shared inode.
+                      Leftover{"hardLink",
+                               [](const TempDir& dir, const std::string& temp) {
+                                 ASSERT_EQ(::link(dir.file("other").c_str(), temp.c_str()), 0);
+                               },
+                               true},
+                      // Opening it for writing would wait for a reader that never comes.
+                      Leftover{"fifo",
+                               [](const TempDir&, const std::string& temp) {
+                                 ASSERT_EQ(::mkfifo(temp.c_str(), 0644), 0);
+                               },
+                               true},
+                      Leftover{"folder",
+                               [](const TempDir&, const std::string& temp) {
+                                 ASSERT_EQ(::mkdir(temp.c_str(), 0755), 0);
+                               },
+                               false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Files, SetModeGoesThroughADescriptorAndRefusesALink) {
+  TempDir dir;
+  dir.write("file", "x");
+  createDirectories(dir.file("folder"), 0700);
+  setMode(dir.file("file"), 0640);
+  setMode(dir.file("folder"), 0750);
+  EXPECT_EQ(fileMode(dir.file("file")), 0640u);
+  EXPECT_EQ(fileMode(dir.file("folder")), 0750u);
+
+  ASSERT_EQ(::symlink(dir.file("file").c_str(), dir.file("link").c_str()), 0);
+  try {
+    setMode(dir.file("link"), 0644);
+    FAIL();
+  } catch (const SystemError& e) {
+    EXPECT_EQ(e.description(), "chmod(" + dir.file("link") +
+                                   ") failed: is a symbolic link (links are not followed)");
+  }
+  EXPECT_EQ(fileMode(dir.file("file")), 0640u);
 }
 
 TEST(Files, CreateDirectoriesGivesExactModeToEachCreatedFolder) {

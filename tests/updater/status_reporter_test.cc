@@ -1,5 +1,8 @@
 #include "updater/updater_status_reporter.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
@@ -147,6 +150,20 @@ TEST_F(Reporter, WriteFailureStillPostsAndCreatesMissingFolderOnRetry) {
   EXPECT_EQ(BlocklistUpdaterStatus::decode(platform::readFile(nested), clock.now()).phase,
             Phase::checking);
   EXPECT_EQ(notifications.postCount(kStatusChangedNotification), 2u);
+}
+
+// Both writes failing leave a planted link at the name; the mode set afterwards must not reach
+// the link's target.
+TEST_F(Reporter, FailedWriteOverAPlantedLinkLeavesItsTargetsMode) {
+  testing::FaultyFileIO io;
+  std::string outside = dir.write("outside", "x");
+  ASSERT_EQ(::chmod(outside.c_str(), 0600), 0);
+  ASSERT_EQ(::symlink(outside.c_str(), path.c_str()), 0);
+  io.failOn(testing::FileCall::rename, 1, EIO, true);
+  UpdaterStatusReporter::writeStatusFile(BlocklistUpdaterStatus{}, path, io);
+  EXPECT_EQ(io.count(testing::FileCall::rename), 2);
+  EXPECT_EQ(platform::fileMode(outside), 0600u);
+  EXPECT_EQ(dir.read("outside"), "x");
 }
 
 }  // namespace
