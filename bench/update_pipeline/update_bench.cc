@@ -46,13 +46,14 @@ Published& published() {
     result.root = ::mkdtemp(pattern);
     platform::createDirectories(result.root + "/www/blocklists/v4");
     std::mt19937_64 random(42);
-    static const char* kWords[] = {"ads", "track", "cdn", "metrics", "pixel", "img", "stat", "log", "api", "click"};
+    static const char* kWords[] = {"ads", "track", "cdn", "metrics", "pixel",
+                                   "img", "stat",  "log", "api",     "click"};
     static const char* kTlds[] = {".com", ".net", ".org", ".io", ".de"};
     Bytes artifact;
     artifact.reserve(gArtifactMegabytes << 20);
     while (artifact.size() < (gArtifactMegabytes << 20)) {
-      std::string line = std::string(kWords[random() % 10]) + std::to_string(random() % 100000) + "." +
-                         kWords[random() % 10] + kTlds[random() % 5] + "\n";
+      std::string line = std::string(kWords[random() % 10]) + std::to_string(random() % 100000) +
+                         "." + kWords[random() % 10] + kTlds[random() % 5] + "\n";
       artifact.insert(artifact.end(), line.begin(), line.end());
     }
     Bytes gz = platform::gzipCompress(artifact, 6);
@@ -61,14 +62,17 @@ Published& published() {
     result.decompressedBytes = artifact.size();
     result.server = std::make_unique<cdn::CdnServer>(result.root + "/www");
     result.server->start();
-    std::string manifest = R"({"formatVersion": 4, "version": "bench", "buildId": "bench", "filename": "a.bin.gz",)"
-                           R"( "url": ")" + result.server->baseURL() + R"(/blocklists/v4/a.bin.gz", "size": )" +
-                           std::to_string(artifact.size()) + R"(, "sha256": ")" + platform::sha256Hex(artifact) +
-                           R"(", "compressedSize": )" + std::to_string(gz.size()) + R"(, "compressedSha256": ")" +
-                           platform::sha256Hex(gz) +
-                           R"(", "domainCount": 1, "exactCount": 1, "wildcardCount": 0, "categoryCount": 1,)"
-                           R"( "categories": ["a"], "blocks": [], "categoryStats": {}, "published": "x", "minAppVersion": ""})";
-    platform::writeFileAtomically(result.root + "/www/blocklists/v4/blocklist.json", asBytes(manifest));
+    std::string manifest =
+        R"({"formatVersion": 4, "version": "bench", "buildId": "bench", "filename": "a.bin.gz",)"
+        R"( "url": ")" +
+        result.server->baseURL() + R"(/blocklists/v4/a.bin.gz", "size": )" +
+        std::to_string(artifact.size()) + R"(, "sha256": ")" + platform::sha256Hex(artifact) +
+        R"(", "compressedSize": )" + std::to_string(gz.size()) + R"(, "compressedSha256": ")" +
+        platform::sha256Hex(gz) +
+        R"(", "domainCount": 1, "exactCount": 1, "wildcardCount": 0, "categoryCount": 1,)"
+        R"( "categories": ["a"], "blocks": [], "categoryStats": {}, "published": "x", "minAppVersion": ""})";
+    platform::writeFileAtomically(result.root + "/www/blocklists/v4/blocklist.json",
+                                  asBytes(manifest));
     return result;
   }();
   return p;
@@ -80,7 +84,8 @@ struct ChildResult {
   int status;
 };
 
-ChildResult runChild(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+ChildResult runChild(const std::vector<std::string>& argv,
+                     const std::vector<std::string>& environment) {
   auto start = std::chrono::steady_clock::now();
   pid_t child = ::fork();
   if (child == 0) {
@@ -117,8 +122,8 @@ void BM_VeltraUpdater(benchmark::State& state) {
     std::filesystem::remove_all(data);
     report(state, runChild({VELTRA_UPDATER_PATH, "--update-blocklist", "--format", "4"},
                            {"VELTRA_DATA_DIR=" + data, "VELTRA_CDN_BASE=" + p.server->baseURL(),
-                            "VELTRA_NOTIFY_DIR=" + p.root + "/notify", "VELTRA_APP_BUNDLE=" + p.root + "/none",
-                            "TMPDIR=" + p.root}));
+                            "VELTRA_NOTIFY_DIR=" + p.root + "/notify",
+                            "VELTRA_APP_BUNDLE=" + p.root + "/none", "TMPDIR=" + p.root}));
   }
 }
 

@@ -15,7 +15,12 @@ ExclusiveFile ExclusiveFile::create(const std::string& path, FileIO& io, mode_t 
 }
 
 ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept
-    : io_(other.io_), fd_(other.fd_), path_(std::move(other.path_)), size_(other.size_) {
+    : io_(other.io_),
+      fd_(other.fd_),
+      path_(std::move(other.path_)),
+      size_(other.size_),
+      writebackEvery_(other.writebackEvery_),
+      writebackStarted_(other.writebackStarted_) {
   other.fd_ = -1;
   other.path_.clear();
 }
@@ -27,6 +32,8 @@ ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
     fd_ = other.fd_;
     path_ = std::move(other.path_);
     size_ = other.size_;
+    writebackEvery_ = other.writebackEvery_;
+    writebackStarted_ = other.writebackStarted_;
     other.fd_ = -1;
     other.path_.clear();
   }
@@ -45,6 +52,14 @@ void ExclusiveFile::release() noexcept {
 void ExclusiveFile::append(ByteView bytes) {
   writeAll(*io_, fd_, bytes.data(), bytes.size(), path_);
   size_ += bytes.size();
+  if (writebackEvery_ != 0 && size_ - writebackStarted_ >= writebackEvery_) {
+#if defined(__linux__)
+    // Only starts the write-back; it neither waits nor reports, durability is publish()'s job.
+    ::sync_file_range(fd_, static_cast<off_t>(writebackStarted_),
+                      static_cast<off_t>(size_ - writebackStarted_), SYNC_FILE_RANGE_WRITE);
+#endif
+    writebackStarted_ = size_;
+  }
 }
 
 void ExclusiveFile::publish(mode_t mode) {
