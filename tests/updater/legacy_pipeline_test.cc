@@ -169,6 +169,18 @@ INSTANTIATE_TEST_SUITE_P(
                        1,
                        {},
                        false},
+        // Lengths never decide here, but a stream expanding past the fixed limit cannot fill the
+        // disk: it fails the decompression.
+        LegacyScenario{"ExpansionPastTheLimitStopsAtOnce",
+                       [](PipelineFixture& f) { f.transport.maxDecompressedBytes = 50000; },
+                       {},
+                       3,
+                       FailureKind::integrity,
+                       "gunzip failed: gunzip output exceeds the 50000-byte limit",
+                       {"Decompression failed: gunzip output exceeds the 50000-byte limit"},
+                       1,
+                       {},
+                       false},
         LegacyScenario{"WrongDigestRetriedTwice",
                        [](PipelineFixture& f) { f.metadata["sha256"] = std::string(64, 'a'); },
                        {},
