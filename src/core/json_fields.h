@@ -38,6 +38,9 @@ class DecodingError : public std::exception {
 // could a decoder; the bound keeps hostile input from exhausting the stack.
 inline constexpr std::size_t kMaxNestingDepth = 64;
 
+// The largest JSON document read from a local file, the same bound as a fetched document's.
+inline constexpr std::size_t kMaxDocumentBytes = 16 * 1024 * 1024;
+
 // The description of a document nested deeper than kMaxNestingDepth.
 inline constexpr const char* kNestedTooDeepDescription =
     "The data is nested deeper than 64 levels.";

@@ -19,7 +19,7 @@ UpdaterStatusReporter::UpdaterStatusReporter(std::int64_t formatVersion,
       observer_(std::move(observer)) {
   auto now = clock_.now();
   std::int64_t failures = 0;
-  if (auto bytes = platform::readFileIfPresent(statusPath_)) {
+  if (auto bytes = platform::readFileBoundedIfPresent(statusPath_, json::kMaxDocumentBytes)) {
     try {
       failures = BlocklistUpdaterStatus::decode(*bytes, now).consecutiveFailures;
     } catch (const json::DecodingError&) {
