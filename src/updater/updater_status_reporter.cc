@@ -1,6 +1,7 @@
 #include "updater/updater_status_reporter.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/json_fields.h"
 #include "platform/files.h"
@@ -73,7 +74,9 @@ void UpdaterStatusReporter::reportFailure(FailureKind kind, const std::string& m
   status_.phase = Phase::failed;
   status_.failureKind = kind;
   status_.failureMessage = message;
-  status_.consecutiveFailures += 1;
+  // The count comes from a file anyone may have written; at the largest value it stays there.
+  if (status_.consecutiveFailures < std::numeric_limits<std::int64_t>::max())
+    status_.consecutiveFailures += 1;
   writeLocked();
 }
 
