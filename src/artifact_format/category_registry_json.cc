@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 
 #include "artifact_format/category_registry.h"
+#include "core/json_fields.h"
 
 namespace BlocklistV4Format {
 namespace {
@@ -130,8 +131,12 @@ Registry::Block decodeBlock(const json& raw, const std::string& path) {
 }  // namespace
 
 CategoryRegistry CategoryRegistry::decode(veltra::ByteView bytes) {
-  json document = json::parse(bytes.begin(), bytes.end(), nullptr, false);
-  if (document.is_discarded()) fail("", "not valid JSON");
+  veltra::json::ParsedValue parsed = veltra::json::parseValue(bytes);
+  if (parsed.failure == veltra::json::SyntaxFailure::nestedTooDeep) {
+    fail("", "nested deeper than " + std::to_string(veltra::json::kMaxNestingDepth) + " levels");
+  }
+  if (parsed.failure) fail("", "not valid JSON");
+  const json& document = parsed.value;
   if (!document.is_object()) fail("", "expected an object");
   asInteger(required(document, "version", ""), "version");
   const json& idSpace = requiredObject(document, "idSpace", "");

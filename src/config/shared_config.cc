@@ -38,7 +38,8 @@ SharedConfig::ReadResult SharedConfig::readLocked() {
   ReadResult result;
   if (platform::fileExists(configPath_)) {
     try {
-      result.config = Config::decode(platform::readFile(configPath_));
+      result.config =
+          Config::decode(platform::readFileBounded(configPath_, json::kMaxDocumentBytes));
       migrateConfig(result.config, logger_);
     } catch (const json::DecodingError& error) {
       logger_.error("Failed to read config: %s", error.description());

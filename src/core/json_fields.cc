@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace veltra::json {
 
@@ -25,13 +26,104 @@ std::optional<long double> integral(const nlohmann::json& value) {
   return std::nullopt;
 }
 
+// Builds the tree from nlohmann's SAX events, the way its own DOM builder does, and stops the
+// parse at the first array or object that would open past kMaxNestingDepth. nlohmann's parser
+// is iterative, so the stack stays flat whatever the input. Only the public SAX interface is
+// used: the library's own builder is an internal type whose shape changes between releases.
+//
+// `open_` holds the containers being filled, outermost first; a pointer stays valid because a
+// container only grows at its end while no deeper container is open. `slot_` is the member
+// that the last key of the innermost object made.
+class BoundedBuilder {
+ public:
+  using Json = nlohmann::json;
+
+  explicit BoundedBuilder(Json& root) : root_(root) {}
+
+  bool null() { return place(nullptr); }
+  bool boolean(bool value) { return place(value); }
+  bool number_integer(Json::number_integer_t value) { return place(value); }
+  bool number_unsigned(Json::number_unsigned_t value) { return place(value); }
+  bool number_float(Json::number_float_t value, const Json::string_t&) { return place(value); }
+  bool string(Json::string_t& value) { return place(std::move(value)); }
+  bool binary(Json::binary_t& value) { return place(std::move(value)); }
+  bool start_object(std::size_t) { return open(Json::value_t::object); }
+  bool start_array(std::size_t) { return open(Json::value_t::array); }
+  bool key(Json::string_t& name) {
+    slot_ = &(*open_.back())[name];
+    return true;
+  }
+  bool end_object() { return close(); }
+  bool end_array() { return close(); }
+  bool parse_error(std::size_t, const std::string&, const Json::exception&) {
+    failure_ = SyntaxFailure::malformed;
+    return false;
+  }
+
+  std::optional<SyntaxFailure> failure() const { return failure_; }
+
+ private:
+  template <typename Value>
+  Json* placeAndLocate(Value&& value) {
+    if (open_.empty()) {
+      root_ = Json(std::forward<Value>(value));
+      return &root_;
+    }
+    Json& container = *open_.back();
+    if (container.is_array()) {
+      container.push_back(Json(std::forward<Value>(value)));
+      return &container.back();
+    }
+    *slot_ = Json(std::forward<Value>(value));
+    return slot_;
+  }
+
+  template <typename Value>
+  bool place(Value&& value) {
+    placeAndLocate(std::forward<Value>(value));
+    return true;
+  }
+
+  bool open(Json::value_t type) {
+    if (open_.size() == kMaxNestingDepth) {
+      failure_ = SyntaxFailure::nestedTooDeep;
+      return false;
+    }
+    open_.push_back(placeAndLocate(type));
+    return true;
+  }
+
+  bool close() {
+    open_.pop_back();
+    return true;
+  }
+
+  Json& root_;
+  std::vector<Json*> open_;
+  Json* slot_ = nullptr;
+  std::optional<SyntaxFailure> failure_;
+};
+
 }  // namespace
 
+ParsedValue parseValue(ByteView bytes) {
+  ParsedValue parsed;
+  BoundedBuilder builder(parsed.value);
+  bool complete = nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &builder);
+  if (complete) return parsed;
+  // A stopped parse leaves a partial tree, no deeper than the bound; it is dropped.
+  parsed.value = nullptr;
+  parsed.failure = builder.failure().value_or(SyntaxFailure::malformed);
+  return parsed;
+}
+
 nlohmann::json parseObject(ByteView bytes) {
-  nlohmann::json document = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-  if (document.is_discarded()) throw DecodingError("The data is not valid JSON.");
-  if (!document.is_object()) throw DecodingError("The data is not a JSON object.");
-  return document;
+  ParsedValue parsed = parseValue(bytes);
+  if (parsed.failure == SyntaxFailure::nestedTooDeep)
+    throw DecodingError(kNestedTooDeepDescription);
+  if (parsed.failure) throw DecodingError("The data is not valid JSON.");
+  if (!parsed.value.is_object()) throw DecodingError("The data is not a JSON object.");
+  return std::move(parsed.value);
 }
 
 void fail(const std::string& key, const std::string& problem) {

@@ -6,6 +6,7 @@
 // whole document undecodable; unknown keys are ignored.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -32,7 +33,35 @@ class DecodingError : public std::exception {
   std::string description_;
 };
 
-// Parses `bytes` as one JSON object. Throws DecodingError for malformed JSON or a non-object.
+// The deepest nesting a document may have: the number of arrays and objects open at once, the
+// outermost one included. Copying, comparing and dumping a tree recurse once per level, and so
+// could a decoder; the bound keeps hostile input from exhausting the stack.
+inline constexpr std::size_t kMaxNestingDepth = 64;
+
+// The largest JSON document read from a local file, the same bound as a fetched document's.
+inline constexpr std::size_t kMaxDocumentBytes = 16 * 1024 * 1024;
+
+// The description of a document nested deeper than kMaxNestingDepth.
+inline constexpr const char* kNestedTooDeepDescription =
+    "The data is nested deeper than 64 levels.";
+
+// Why bytes are no JSON value.
+enum class SyntaxFailure { malformed, nestedTooDeep };
+
+// A parsed value, or why there is none (then `value` is null).
+struct ParsedValue {
+  nlohmann::json value;
+  std::optional<SyntaxFailure> failure;
+};
+
+// Parses `bytes` as one JSON value (strict: nothing but whitespace may follow it). Nesting is
+// counted while parsing: the first array or object that would open past kMaxNestingDepth stops
+// the parse, so no part of a too-deep tree is ever built. Never throws for any input; never
+// recurses.
+ParsedValue parseValue(ByteView bytes);
+
+// Parses `bytes` as one JSON object. Throws DecodingError for malformed JSON, nesting deeper
+// than kMaxNestingDepth (kNestedTooDeepDescription) or a non-object.
 nlohmann::json parseObject(ByteView bytes);
 
 // Throws DecodingError "<key>: <problem>".

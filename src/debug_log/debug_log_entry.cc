@@ -58,4 +58,12 @@ DebugLogEntry DebugLogEntry::decode(const nlohmann::ordered_json& object) {
   return decodeObject(object);
 }
 
+DebugLogEntry DebugLogEntry::decode(ByteView text) {
+  json::ParsedValue parsed = json::parseValue(text);
+  if (parsed.failure == json::SyntaxFailure::nestedTooDeep)
+    throw DebugLogDecodingError::nestedTooDeep();
+  if (parsed.failure) throw DebugLogDecodingError("");
+  return decodeObject(parsed.value);
+}
+
 }  // namespace veltra::debuglog

@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/bytes.h"
+#include "core/json_fields.h"
 #include "debug_log/log_level.h"
 #include "debug_log/uuid.h"
 
@@ -22,16 +24,24 @@ class DebugLogDecodingError : public std::exception {
   explicit DebugLogDecodingError(std::string key)
       : key_(std::move(key)), description_("invalid or missing key \"" + key_ + "\"") {}
 
-  // Returns "invalid or missing key \"<key>\"".
+  // The text nested deeper than json::kMaxNestingDepth; its key is empty.
+  static DebugLogDecodingError nestedTooDeep() {
+    return DebugLogDecodingError("", json::kNestedTooDeepDescription);
+  }
+
+  // Returns "invalid or missing key \"<key>\"", or json::kNestedTooDeepDescription.
   const std::string& description() const { return description_; }
   const char* what() const noexcept override { return description_.c_str(); }
   const std::string& key() const { return key_; }
 
   friend bool operator==(const DebugLogDecodingError& a, const DebugLogDecodingError& b) {
-    return a.key_ == b.key_;
+    return a.key_ == b.key_ && a.description_ == b.description_;
   }
 
  private:
+  DebugLogDecodingError(std::string key, std::string description)
+      : key_(std::move(key)), description_(std::move(description)) {}
+
   std::string key_;
   std::string description_;
 };
@@ -52,6 +62,9 @@ struct DebugLogEntry {
   // a wrong type, a malformed id or timestamp, or an unknown level string.
   static DebugLogEntry decode(const nlohmann::json& object);
   static DebugLogEntry decode(const nlohmann::ordered_json& object);
+  // Returns the entry of a JSON text. Throws DebugLogDecodingError as above; with key "" for
+  // text that is not a JSON object, and nestedTooDeep() past json::kMaxNestingDepth.
+  static DebugLogEntry decode(ByteView text);
 
   friend bool operator==(const DebugLogEntry&, const DebugLogEntry&) = default;
 };

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <random>
@@ -102,6 +103,52 @@ Bytes readFile(const std::string& path) {
 std::optional<Bytes> readFileIfPresent(const std::string& path) {
   try {
     return readFile(path);
+  } catch (const SystemError&) {
+    return std::nullopt;
+  }
+}
+
+Bytes readFileBounded(const std::string& path, std::size_t limit) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) throw SystemError("open", path, errno);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) throw SystemError("fstat", path, errno);
+  if (!S_ISREG(info.st_mode)) throw SystemError("open", path, EINVAL);
+  if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > limit)
+    throw SystemError("read", path, EFBIG);
+  // The size is a hint only (the file may grow while it is read), so the loop keeps its own
+  // count and the buffer grows by hand, never past `limit`.
+  Bytes content;
+  content.reserve(static_cast<std::size_t>(info.st_size));
+  std::uint8_t buffer[65536];
+  for (;;) {
+    // One byte past `limit` tells a larger file.
+    std::size_t room = std::min(sizeof buffer - 1, limit - content.size()) + 1;
+    ssize_t n = ::read(fd, buffer, room);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw SystemError("read", path, errno);
+    }
+    if (n == 0) break;
+    std::size_t count = static_cast<std::size_t>(n);
+    if (count > limit - content.size()) throw SystemError("read", path, EFBIG);
+    if (content.size() + count > content.capacity())
+      content.reserve(std::min(limit, std::max(content.size() + count, 2 * content.capacity())));
+    content.insert(content.end(), buffer, buffer + count);
+  }
+  return content;
+}
+
+std::optional<Bytes> readFileBoundedIfPresent(const std::string& path, std::size_t limit) {
+  try {
+    return readFileBounded(path, limit);
   } catch (const SystemError&) {
     return std::nullopt;
   }

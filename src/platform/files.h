@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,16 @@ Bytes readFile(const std::string& path);
 
 // Returns the whole content, or nothing when the file cannot be read.
 std::optional<Bytes> readFileIfPresent(const std::string& path);
+
+// Returns the whole content of the regular file at `path` when it holds at most `limit` bytes.
+// For files another party may have planted: a symbolic link as the last component is refused,
+// not followed (ELOOP), and the file is opened without blocking, so a FIFO or device is refused
+// by its type (EINVAL) instead of waited on. A larger file is refused (EFBIG) after reading at
+// most limit + 1 bytes; no more than `limit` bytes are ever reserved. Throws SystemError.
+Bytes readFileBounded(const std::string& path, std::size_t limit);
+
+// Returns what readFileBounded returns, or nothing where it throws.
+std::optional<Bytes> readFileBoundedIfPresent(const std::string& path, std::size_t limit);
 
 // Tells whether anything (file, folder, link target) exists at `path`.
 bool fileExists(const std::string& path);

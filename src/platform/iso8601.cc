@@ -57,8 +57,13 @@ std::optional<TimePoint> parseIso8601(std::string_view text) {
   } else {
     return std::nullopt;
   }
-  sys_seconds local = sys_days{date} + hours{h} + minutes{mi} + seconds{s};
-  return TimePoint(local - seconds{offsetSeconds});
+  sys_seconds utc = sys_days{date} + hours{h} + minutes{mi} + seconds{s} - seconds{offsetSeconds};
+  // The clock may count nanoseconds (then it spans about 1678 to 2262); a date outside its range
+  // would overflow the conversion, so it is no date the clock can hold.
+  constexpr seconds kEarliest = ceil<seconds>(TimePoint::min().time_since_epoch());
+  constexpr seconds kLatest = floor<seconds>(TimePoint::max().time_since_epoch());
+  if (utc.time_since_epoch() < kEarliest || utc.time_since_epoch() > kLatest) return std::nullopt;
+  return TimePoint(utc);
 }
 
 }  // namespace veltra::platform

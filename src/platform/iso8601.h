@@ -14,7 +14,8 @@ using TimePoint = std::chrono::system_clock::time_point;
 std::string formatIso8601(TimePoint time);
 
 // Parses "YYYY-MM-DDTHH:MM:SS" followed by "Z" or "+HH:MM"/"-HH:MM". A missing zone
-// designator, fractional seconds or any other deviation yields nothing.
+// designator, fractional seconds, a time outside the range of TimePoint or any other deviation
+// yields nothing.
 std::optional<TimePoint> parseIso8601(std::string_view text);
 
 }  // namespace veltra::platform

@@ -19,7 +19,8 @@ namespace {
 // only while "blocklist.bin" exists.
 std::optional<std::string> currentLegacyDigest(const UpdaterContext& context) {
   std::string blocklistPath = context.dataPath("blocklist.bin");
-  if (auto copy = platform::readFileIfPresent(context.dataPath("blocklist-metadata.json"))) {
+  if (auto copy = platform::readFileBoundedIfPresent(context.dataPath("blocklist-metadata.json"),
+                                                     json::kMaxDocumentBytes)) {
     try {
       BlocklistMetadata installed = BlocklistMetadata::decode(*copy);
       if (platform::fileExists(blocklistPath)) return installed.sha256;

@@ -1,6 +1,7 @@
 #include "updater/updater_status_reporter.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/json_fields.h"
 #include "platform/files.h"
@@ -19,7 +20,7 @@ UpdaterStatusReporter::UpdaterStatusReporter(std::int64_t formatVersion,
       observer_(std::move(observer)) {
   auto now = clock_.now();
   std::int64_t failures = 0;
-  if (auto bytes = platform::readFileIfPresent(statusPath_)) {
+  if (auto bytes = platform::readFileBoundedIfPresent(statusPath_, json::kMaxDocumentBytes)) {
     try {
       failures = BlocklistUpdaterStatus::decode(*bytes, now).consecutiveFailures;
     } catch (const json::DecodingError&) {
@@ -73,7 +74,9 @@ void UpdaterStatusReporter::reportFailure(FailureKind kind, const std::string& m
   status_.phase = Phase::failed;
   status_.failureKind = kind;
   status_.failureMessage = message;
-  status_.consecutiveFailures += 1;
+  // The count comes from a file anyone may have written; at the largest value it stays there.
+  if (status_.consecutiveFailures < std::numeric_limits<std::int64_t>::max())
+    status_.consecutiveFailures += 1;
   writeLocked();
 }
 

@@ -23,7 +23,8 @@ namespace {
 // so a missing or damaged artifact is downloaded again.
 std::optional<std::string> currentV4Digest(const UpdaterContext& context) {
   std::string artifactPath = context.dataPath("blocklist-v4.bin");
-  if (auto copy = platform::readFileIfPresent(context.dataPath("blocklist-v4-manifest.json"))) {
+  if (auto copy = platform::readFileBoundedIfPresent(context.dataPath("blocklist-v4-manifest.json"),
+                                                     json::kMaxDocumentBytes)) {
     try {
       V4Manifest installed = V4Manifest::decode(*copy);
       auto size = platform::fileSize(artifactPath);

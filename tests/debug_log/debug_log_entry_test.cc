@@ -94,6 +94,21 @@ TEST(DebugLogEntry, DecodingErrorNamesTheKey) {
   }
 }
 
+TEST(DebugLogEntry, TextDecodesLikeItsObject) {
+  DebugLogEntry entry = sampleEntry();
+  entry.details = "d";
+  EXPECT_EQ(DebugLogEntry::decode(asBytes(entry.encode().dump())), entry);
+  for (const char* text : {"not json", "[]", "{\"id\": 1"}) {
+    try {
+      DebugLogEntry::decode(asBytes(text));
+      ADD_FAILURE() << text;
+    } catch (const DebugLogDecodingError& error) {
+      EXPECT_EQ(error, DebugLogDecodingError("")) << text;
+    }
+  }
+  EXPECT_NE(DebugLogDecodingError::nestedTooDeep(), DebugLogDecodingError(""));
+}
+
 TEST(Uuid, ParsesEitherCaseAndPrintsUppercase) {
   auto lower = Uuid::fromString("e621e1f8-c36c-495a-93fc-0c247a3e6e5f");
   ASSERT_TRUE(lower);

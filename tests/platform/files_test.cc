@@ -1,10 +1,12 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 
 #include <gtest/gtest.h>
 
@@ -188,6 +190,81 @@ TEST(Files, SystemErrorDescribesCallPathAndErrno) {
   } catch (const SystemError& e) {
     EXPECT_EQ(e.description(), "open(/nonexistent/veltra) failed: No such file or directory");
     EXPECT_EQ(e, SystemError("open", "/nonexistent/veltra", ENOENT));
+  }
+}
+
+constexpr std::size_t kLimit = 16 * 1024 * 1024;
+
+std::optional<int> boundedReadErrno(const std::string& path, std::size_t limit = kLimit) {
+  try {
+    readFileBounded(path, limit);
+  } catch (const SystemError& error) {
+    EXPECT_FALSE(readFileBoundedIfPresent(path, limit).has_value());
+    return error.errorNumber();
+  }
+  return std::nullopt;
+}
+
+TEST(BoundedRead, ReadsUpToTheLimitAndRefusesOneByteMore) {
+  TempDir dir;
+  struct Case {
+    std::size_t size;
+    std::optional<int> error;
+  };
+  for (Case c : {Case{0, std::nullopt}, Case{kLimit - 1, std::nullopt}, Case{kLimit, std::nullopt},
+                 Case{kLimit + 1, EFBIG}, Case{kLimit + 200000, EFBIG}}) {
+    std::string content(c.size, 'x');
+    if (!content.empty()) content.back() = 'y';
+    std::string path = dir.write("f", content);
+    EXPECT_EQ(boundedReadErrno(path), c.error) << c.size;
+    if (!c.error) {
+      auto bytes = readFileBoundedIfPresent(path, kLimit);
+      ASSERT_TRUE(bytes.has_value());
+      EXPECT_EQ(asText(*bytes), content);
+    }
+  }
+  EXPECT_EQ(boundedReadErrno(dir.file("missing")), ENOENT);
+}
+
+TEST(BoundedRead, HugeSparseFileIsRefusedWithoutReadingIt) {
+  TempDir dir;
+  std::string path = dir.write("sparse", "");
+  ASSERT_EQ(::truncate(path.c_str(), off_t{1} << 36), 0);
+  EXPECT_EQ(boundedReadErrno(path), EFBIG);
+}
+
+TEST(BoundedRead, SymlinkIsRefusedAndItsTargetLeftAlone) {
+  TempDir dir;
+  std::string target = dir.write("target.json", "{}");
+  auto before = modificationTime(target);
+  std::filesystem::create_symlink(target, dir.file("link.json"));
+  try {
+    readFileBounded(dir.file("link.json"), kLimit);
+    FAIL();
+  } catch (const SystemError& error) {
+    EXPECT_EQ(error, SystemError("open", dir.file("link.json"), ELOOP));  // refused before reading
+  }
+  EXPECT_EQ(dir.read("target.json"), "{}");
+  EXPECT_EQ(modificationTime(target), before);
+  // A link to something that would block is refused the same way.
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink(dir.file("fifo"), dir.file("fifo-link"));
+  EXPECT_EQ(boundedReadErrno(dir.file("fifo-link")), ELOOP);
+}
+
+TEST(BoundedRead, NonRegularFilesAreRefusedWithoutBlocking) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir.file("folder"));
+  for (std::string path : {dir.file("fifo"), dir.file("folder"), std::string("/dev/null")}) {
+    auto read = std::async(std::launch::async, [path] { return boundedReadErrno(path); });
+    if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      // Opening blocked on the FIFO: give it a writer so that the reader returns, then fail.
+      int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) ::close(writer);
+      ADD_FAILURE() << "blocked on " << path;
+    }
+    EXPECT_EQ(read.get(), EINVAL) << path;
   }
 }
 

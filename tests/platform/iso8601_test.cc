@@ -27,5 +27,19 @@ TEST(Iso8601, RejectsWhatTheStrictFormDoesNotAllow) {
   }
 }
 
+TEST(Iso8601, EveryParsedTimeFormatsBackTheSame) {
+  // The clock's range differs between platforms (nanoseconds span 1678 to 2262); what it cannot
+  // hold is refused, never wrapped into another time.
+  for (const char* text : {"0000-01-01T00:00:00Z", "1013-01-15T08:00:00Z", "1677-09-21T00:12:44Z",
+                           "1677-09-21T00:12:43Z", "2262-04-11T23:47:16Z", "2262-04-11T23:47:17Z",
+                           "4050-12-10T09:00:00Z", "9999-12-31T23:59:59Z"}) {
+    if (auto time = parseIso8601(text)) {
+      EXPECT_EQ(formatIso8601(*time), text);
+    }
+  }
+  EXPECT_TRUE(parseIso8601("1677-09-21T00:12:44Z").has_value());
+  EXPECT_TRUE(parseIso8601("2262-04-11T23:47:16Z").has_value());
+}
+
 }  // namespace
 }  // namespace veltra::platform

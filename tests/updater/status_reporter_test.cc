@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
@@ -54,6 +56,20 @@ TEST_F(Reporter, UnreadableOldFileRestartsTheCount) {
     dir.write("updater-status.json", text);
     EXPECT_EQ(make()->status().consecutiveFailures, 0) << text;
   }
+}
+
+TEST_F(Reporter, FailureCountStopsAtTheLargestValue) {
+  constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+  dir.write("updater-status.json",
+            R"({"consecutiveFailures": )" + std::to_string(kLargest - 1) + "}");
+  auto reporter = make();
+  for (std::int64_t expected : {kLargest, kLargest, kLargest}) {
+    reporter->reportFailure(FailureKind::network, "offline");
+    EXPECT_EQ(onDisk().consecutiveFailures, expected);
+  }
+  dir.write("updater-status.json", R"({"consecutiveFailures": 9223372036854775807})");
+  make()->reportFailure(FailureKind::network, "offline");
+  EXPECT_EQ(onDisk().consecutiveFailures, kLargest);
 }
 
 TEST_F(Reporter, SuccessfulPhasesClearTheFailureStreak) {
