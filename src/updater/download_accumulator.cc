@@ -54,7 +54,6 @@ bool DownloadAccumulator::didReceiveData(ByteView chunk) {
     return false;
   }
   received_ = length;
-  largestChunk_ = std::max(largestChunk_, chunk.size());
   if (onProgress_) onProgress_(received_, expected_);
   return true;
 }

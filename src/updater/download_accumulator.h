@@ -45,10 +45,6 @@ class DownloadAccumulator : public TransferDelegate {
 
   // Returns the announced length (0 when unknown).
   std::int64_t expected() const { return expected_; }
-  // Returns the body bytes received so far.
-  std::int64_t received() const { return received_; }
-  // Returns the largest chunk handed over at once: all the body memory a transfer ever needs.
-  std::size_t largestChunk() const { return largestChunk_; }
   // Tells whether the run has been completed.
   bool completed() const { return completed_; }
 
@@ -57,7 +53,6 @@ class DownloadAccumulator : public TransferDelegate {
 
   BodySink& sink_;
   std::int64_t received_ = 0;
-  std::size_t largestChunk_ = 0;
   std::int64_t expected_ = 0;
   std::int64_t limit_;
   ProgressCallback onProgress_;

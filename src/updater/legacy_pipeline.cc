@@ -15,6 +15,9 @@ namespace veltra::updater {
 
 namespace {
 
+// How the run reports a data folder that refused the artifact, while downloading or installing.
+constexpr const char* kInstallFailure = "Failed to install blocklist";
+
 // Returns the digest of the installed blocklist. The metadata copy stands for the blocklist
 // only while "blocklist.bin" exists.
 std::optional<std::string> currentLegacyDigest(const UpdaterContext& context) {
@@ -84,7 +87,7 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
   rules.decompressionFailedLog = "Decompression failed (attempt %ld): %s";
   rules.finalFailureLog = "Blocklist update failed after %ld retries";
   rules.artifactName = "blocklist.bin";
-  rules.installFailure = "Failed to install blocklist";
+  rules.installFailure = kInstallFailure;
   // Lengths never decide here; the fixed limit only keeps a bomb from filling the disk.
   rules.decompressionLimit = static_cast<std::uint64_t>(context.transport.maxDecompressedBytes);
   rules.limitIsDeclaredSize = false;
@@ -113,7 +116,7 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
                   context.dataPath("blocklist.bin.new"), context.dataPath("blocklist.bin.old"),
                   verbose, *context.console, *context.io);
   } catch (const platform::SystemError& error) {
-    return failInstall(run, "Failed to install blocklist", error);
+    return failInstall(run, kInstallFailure, error);
   }
   outcome.artifact.reset();
   saveLegacyMetadata(context, metadata);

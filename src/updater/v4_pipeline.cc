@@ -18,6 +18,9 @@ using BlocklistV4Client::V4Manifest;
 
 namespace {
 
+// How the run reports a data folder that refused the artifact, while downloading or installing.
+constexpr const char* kInstallFailure = "Failed to install V4 blocklist";
+
 // Returns the digest of the installed artifact. The manifest copy stands for the artifact only
 // while the artifact is there with the copy's size; otherwise the artifact's own digest counts,
 // so a missing or damaged artifact is downloaded again.
@@ -55,7 +58,7 @@ AttemptRules v4Rules(PipelineRun& run, const V4Manifest& manifest) {
   rules.decompressionFailedLog = "V4 decompression failed (attempt %ld): %s";
   rules.finalFailureLog = "V4 blocklist update failed after %ld retries";
   rules.artifactName = "blocklist-v4.bin";
-  rules.installFailure = "Failed to install V4 blocklist";
+  rules.installFailure = kInstallFailure;
   rules.decompressionLimit = static_cast<std::uint64_t>(
       std::clamp<std::int64_t>(manifest.size, 0, run.context.transport.maxDecompressedBytes));
   rules.limitIsDeclaredSize = true;
@@ -169,7 +172,7 @@ ExitCode runV4Update(bool force, bool verbose, UpdaterStatusReporter& reporter,
                   context.dataPath("blocklist-v4.bin.new"),
                   context.dataPath("blocklist-v4.bin.old"), verbose, *context.console, *context.io);
   } catch (const platform::SystemError& error) {
-    return failInstall(run, "Failed to install V4 blocklist", error);
+    return failInstall(run, kInstallFailure, error);
   }
   outcome.artifact.reset();
   persistV4Manifest(run, manifestBytes);
