@@ -34,7 +34,7 @@ void exercise(const V4MappedReader& mapped, const V4Reader& reader, std::string_
   (void)reader.isBlocked(domain, all);
   (void)mapped.registryIDs(domain);
   (void)reader.categories(domain);
-  (void)mapped.groupID(veltra::asBytes(domain));
+  (void)mapped.exactGroupID(veltra::asBytes(domain));
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
-#include <ostream>
 #include <string>
 
 #include "core/bytes.h"
@@ -12,40 +10,15 @@
 
 namespace BlocklistV4Client {
 
-// A failed mapping call, with the errno captured right after it. Value type with fixed wording
-// from the system's text for the error number; equal when case, path and errno are equal.
-class RegionError : public std::exception {
- public:
-  enum class Case { openFailed, statFailed, emptyFile, mapFailed, adviseFailed, mincoreFailed };
-
-  RegionError(Case errorCase, std::string path, int errorNumber);
-
-  Case errorCase() const { return case_; }
-  const std::string& path() const { return path_; }
-  int errorNumber() const { return errorNumber_; }
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-
-  friend bool operator==(const RegionError& a, const RegionError& b) {
-    return a.case_ == b.case_ && a.path_ == b.path_ && a.errorNumber_ == b.errorNumber_;
-  }
-  friend std::ostream& operator<<(std::ostream& out, const RegionError& error) {
-    return out << error.description_;
-  }
-
- private:
-  Case case_;
-  std::string path_;
-  int errorNumber_;
-  std::string description_;
-};
+// A failed mapping call, with the errno captured right after it; see platform::MappingError.
+using RegionError = veltra::platform::MappingError;
 
 // Owns one read-only mapping (at least 1 byte); unmaps it when destroyed. Not copyable. Reading
 // buffer() from many threads is safe; touchAllPages() must not run concurrently on one region.
 class MappedRegion {
  public:
   // Access-pattern hint, handed to madvise unchanged.
-  enum class Advice { normal = 0, random = 1, sequential = 2, willNeed = 3 };
+  using Advice = veltra::platform::PageAdvice;
 
   // Maps the file at `path` and applies `advice`; throws RegionError, leaving nothing open.
   MappedRegion(const std::string& path, Advice advice);
@@ -69,8 +42,6 @@ class MappedRegion {
   std::uint64_t touchSink() const { return touchSink_; }
 
  private:
-  static veltra::platform::MappedFile mapOrThrow(const std::string& path);
-
   std::string path_;
   veltra::platform::MappedFile file_;
   std::uint64_t touchSink_ = 0;

@@ -2,76 +2,49 @@
 
 #include <utility>
 
+#include "core/raw_value_table.h"
+
 namespace BlocklistV4Format {
 
-std::string_view rawValue(RegistryStatus status) {
-  switch (status) {
-    case RegistryStatus::active:
-      return "active";
-    case RegistryStatus::reserved:
-      return "reserved";
-    case RegistryStatus::unallocated:
-      return "unallocated";
-    case RegistryStatus::tombstone:
-      return "tombstone";
-  }
-  return "active";
-}
+namespace {
+constexpr auto kStatusRawValues = veltra::rawValueTable<RegistryStatus, std::string_view>(
+    {"active", "reserved", "unallocated", "tombstone"});
+}  // namespace
+
+std::string_view rawValue(RegistryStatus status) { return kStatusRawValues.toRaw(status); }
 
 std::optional<RegistryStatus> registryStatusFromRawValue(std::string_view text) {
-  for (RegistryStatus status : {RegistryStatus::active, RegistryStatus::reserved,
-                                RegistryStatus::unallocated, RegistryStatus::tombstone}) {
-    if (rawValue(status) == text) return status;
-  }
-  return std::nullopt;
+  return kStatusRawValues.fromRaw(text);
 }
 
-RegistryError::RegistryError(Case errorCase, std::string name, std::string parent,
-                             std::int64_t value, std::optional<RegistryStatus> status,
-                             std::string description)
-    : case_(errorCase),
-      name_(std::move(name)),
-      parent_(std::move(parent)),
-      value_(value),
-      status_(status),
-      description_(std::move(description)) {}
-
 RegistryError RegistryError::duplicateID(std::int64_t id) {
-  return {Case::duplicateID,
-          "",
-          "",
-          id,
-          std::nullopt,
+  return {{Case::duplicateID, "", "", id, std::nullopt},
           "category id " + std::to_string(id) + " appears more than once; ids are never reused"};
 }
 
 RegistryError RegistryError::activeWithoutID(std::string name) {
   std::string text = name + " is active but has no id";
-  return {Case::activeWithoutID, std::move(name), "", 0, std::nullopt, std::move(text)};
+  return {{Case::activeWithoutID, std::move(name), "", 0, std::nullopt}, std::move(text)};
 }
 
 RegistryError RegistryError::activeWithoutData(std::string name) {
   std::string text = name + " is active but has no list data (the #574 defect)";
-  return {Case::activeWithoutData, std::move(name), "", 0, std::nullopt, std::move(text)};
+  return {{Case::activeWithoutData, std::move(name), "", 0, std::nullopt}, std::move(text)};
 }
 
 RegistryError RegistryError::unallocatedWithID(std::string name, std::int64_t id) {
   std::string text = name + " is unallocated but holds id " + std::to_string(id);
-  return {Case::unallocatedWithID, std::move(name), "", id, std::nullopt, std::move(text)};
+  return {{Case::unallocatedWithID, std::move(name), "", id, std::nullopt}, std::move(text)};
 }
 
 RegistryError RegistryError::idOutOfRange(std::string name, std::int64_t id) {
   std::string text = name + " has id " + std::to_string(id) +
                      ", outside 0...65535. The category table stores ids as u16.";
-  return {Case::idOutOfRange, std::move(name), "", id, std::nullopt, std::move(text)};
+  return {{Case::idOutOfRange, std::move(name), "", id, std::nullopt}, std::move(text)};
 }
 
 RegistryError RegistryError::tooManyActiveCategories(std::int64_t count) {
-  return {Case::tooManyActiveCategories,
-          "",
-          "",
-          count,
-          std::nullopt,
+  return {{Case::tooManyActiveCategories, "", "", count, std::nullopt},
           std::to_string(count) +
               " active categories exceeds the 256 slots one artifact can hold. Widen "
               "CategorySet's storage \xE2\x80\x94 this is not an id-space limit."};
@@ -79,57 +52,45 @@ RegistryError RegistryError::tooManyActiveCategories(std::int64_t count) {
 
 RegistryError RegistryError::idOutsideEveryBlock(std::string name, std::int64_t id) {
   std::string text = name + " has id " + std::to_string(id) + ", which falls in no declared block";
-  return {Case::idOutsideEveryBlock, std::move(name), "", id, std::nullopt, std::move(text)};
+  return {{Case::idOutsideEveryBlock, std::move(name), "", id, std::nullopt}, std::move(text)};
 }
 
 RegistryError RegistryError::blocksDoNotTileIDSpace(std::int64_t firstUncoveredID) {
-  return {Case::blocksDoNotTileIDSpace,
-          "",
-          "",
-          firstUncoveredID,
-          std::nullopt,
+  return {{Case::blocksDoNotTileIDSpace, "", "", firstUncoveredID, std::nullopt},
           "declared blocks leave id " + std::to_string(firstUncoveredID) +
               " uncovered; blocks must tile 0..<size"};
 }
 
 RegistryError RegistryError::duplicateV3ID(std::int64_t v3Id) {
-  return {Case::duplicateV3ID,
-          "",
-          "",
-          v3Id,
-          std::nullopt,
+  return {{Case::duplicateV3ID, "", "", v3Id, std::nullopt},
           "V3 id " + std::to_string(v3Id) + " is claimed by more than one category"};
 }
 
 RegistryError RegistryError::parentNotFound(std::string name, std::string parent) {
   std::string text = name + " declares parent '" + parent + "', which is not in the registry";
-  return {Case::parentNotFound, std::move(name), std::move(parent), 0,
-          std::nullopt,         std::move(text)};
+  return {{Case::parentNotFound, std::move(name), std::move(parent), 0, std::nullopt},
+          std::move(text)};
 }
 
 RegistryError RegistryError::parentInDifferentBlock(std::string name, std::string parent) {
   std::string text = name + " declares parent '" + parent +
                      "' from a different block; the UI groups categories by block, so the two "
                      "would render in unrelated sections";
-  return {Case::parentInDifferentBlock,
-          std::move(name),
-          std::move(parent),
-          0,
-          std::nullopt,
+  return {{Case::parentInDifferentBlock, std::move(name), std::move(parent), 0, std::nullopt},
           std::move(text)};
 }
 
 RegistryError RegistryError::parentIsSelf(std::string name) {
   std::string text = name + " declares itself as its own parent";
-  return {Case::parentIsSelf, std::move(name), "", 0, std::nullopt, std::move(text)};
+  return {{Case::parentIsSelf, std::move(name), "", 0, std::nullopt}, std::move(text)};
 }
 
 RegistryError RegistryError::parentHasParent(std::string name, std::string parent) {
   std::string text = name + " declares parent '" + parent +
                      "', which is itself a child; the hierarchy is one level deep and a "
                      "grandchild would be dropped from any selection naming the grandparent";
-  return {Case::parentHasParent, std::move(name), std::move(parent), 0,
-          std::nullopt,          std::move(text)};
+  return {{Case::parentHasParent, std::move(name), std::move(parent), 0, std::nullopt},
+          std::move(text)};
 }
 
 RegistryError RegistryError::parentNotActive(std::string name, std::string parent,
@@ -139,14 +100,14 @@ RegistryError RegistryError::parentNotActive(std::string name, std::string paren
                      " rather than active; a retired or gapped parent left in place would "
                      "silently drop " +
                      name + " from the hierarchy with no error";
-  return {Case::parentNotActive, std::move(name), std::move(parent), 0, status, std::move(text)};
+  return {{Case::parentNotActive, std::move(name), std::move(parent), 0, status}, std::move(text)};
 }
 
 RegistryError RegistryError::parentedWithoutID(std::string name) {
   std::string text = name +
                      " declares a parent but has no id of its own; an id-less category is never "
                      "rendered or selected, so the parent it declares is meaningless";
-  return {Case::parentedWithoutID, std::move(name), "", 0, std::nullopt, std::move(text)};
+  return {{Case::parentedWithoutID, std::move(name), "", 0, std::nullopt}, std::move(text)};
 }
 
 }  // namespace BlocklistV4Format

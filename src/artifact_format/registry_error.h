@@ -2,11 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
+
+#include "core/typed_error.h"
 
 namespace BlocklistV4Format {
 
@@ -18,10 +18,8 @@ std::string_view rawValue(RegistryStatus status);
 // Returns the status of a raw text, or nothing.
 std::optional<RegistryStatus> registryStatusFromRawValue(std::string_view text);
 
-// The first inconsistency validate() finds. Value type with fixed wording; equal when the case
-// and every payload value are equal.
-class RegistryError : public std::exception {
- public:
+// What identifies a registry inconsistency: the case and the values it names.
+struct RegistryErrorPayload {
   enum class Case {
     duplicateID,
     activeWithoutID,
@@ -39,6 +37,19 @@ class RegistryError : public std::exception {
     parentNotActive,
     parentedWithoutID,
   };
+  Case errorCase;
+  std::string name;
+  std::string parent;
+  std::int64_t value = 0;
+  std::optional<RegistryStatus> status;
+  bool operator==(const RegistryErrorPayload&) const = default;
+};
+
+// The first inconsistency validate() finds. Value type with fixed wording; equal when the case
+// and every payload value are equal.
+class RegistryError : public veltra::TypedError<RegistryError, RegistryErrorPayload> {
+ public:
+  using Case = RegistryErrorPayload::Case;
 
   static RegistryError duplicateID(std::int64_t id);
   static RegistryError activeWithoutID(std::string name);
@@ -56,39 +67,15 @@ class RegistryError : public std::exception {
   static RegistryError parentNotActive(std::string name, std::string parent, RegistryStatus status);
   static RegistryError parentedWithoutID(std::string name);
 
-  Case errorCase() const { return case_; }
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-
-  friend bool operator==(const RegistryError& a, const RegistryError& b) {
-    return a.case_ == b.case_ && a.name_ == b.name_ && a.parent_ == b.parent_ &&
-           a.value_ == b.value_ && a.status_ == b.status_;
-  }
-  friend std::ostream& operator<<(std::ostream& out, const RegistryError& error) {
-    return out << error.description_;
-  }
-
  private:
-  RegistryError(Case errorCase, std::string name, std::string parent, std::int64_t value,
-                std::optional<RegistryStatus> status, std::string description);
-
-  Case case_;
-  std::string name_;
-  std::string parent_;
-  std::int64_t value_;
-  std::optional<RegistryStatus> status_;
-  std::string description_;
+  using TypedError::TypedError;
 };
 
 // A registry document that does not match the wire form: the JSON path and what is wrong.
-class RegistryDecodingError : public std::exception {
+class RegistryDecodingError : public veltra::DescribedError<RegistryDecodingError> {
  public:
-  explicit RegistryDecodingError(std::string description) : description_(std::move(description)) {}
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-
- private:
-  std::string description_;
+  explicit RegistryDecodingError(std::string description)
+      : DescribedError(std::move(description)) {}
 };
 
 }  // namespace BlocklistV4Format

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "artifact_format/typed_error.h"
+#include "artifact_format/case_payload.h"
+#include "core/typed_error.h"
 
 namespace BlocklistV4Format {
 
@@ -20,8 +21,10 @@ enum class V4FormatErrorCase {
 
 // A typed failure of decoding or building a V4 artifact. Value type; description() is fixed
 // wording assembled from the payload. Equal when the case and every payload value are equal.
-class V4FormatError : public TypedError<V4FormatErrorCase> {
+class V4FormatError : public veltra::TypedError<V4FormatError, CasePayload<V4FormatErrorCase>> {
  public:
+  using Case = V4FormatErrorCase;
+
   // Returns "truncated artifact: needed N bytes, have M".
   static V4FormatError truncated(std::uint64_t expected, std::uint64_t got);
   // Returns the error for a file whose first four bytes are not the signature.

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "artifact_format/typed_error.h"
+#include "artifact_format/case_payload.h"
+#include "core/typed_error.h"
 
 namespace BlocklistV4Format {
 
@@ -20,8 +21,10 @@ enum class V4InputErrorCase {
 
 // A typed refusal of writer input that would make a damaged file. Value type; description() is
 // fixed wording assembled from the payload. Equal when the case and every payload are equal.
-class V4InputError : public TypedError<V4InputErrorCase> {
+class V4InputError : public veltra::TypedError<V4InputError, CasePayload<V4InputErrorCase>> {
  public:
+  using Case = V4InputErrorCase;
+
   // "category id N is outside 0...65535; the category table stores ids as u16"
   static V4InputError categoryIDOutOfRange(std::int64_t id);
   // "category N has a name of M bytes; the category table holds at most 255"

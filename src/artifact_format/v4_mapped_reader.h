@@ -40,7 +40,7 @@ class V4MappedReader : public V4ReaderBase<V4MappedReader> {
   using V4ReaderBase::isBlocked;
 
   // Returns the group of the exact entry `exactKey` only.
-  std::optional<std::uint16_t> groupID(veltra::ByteView exactKey) const {
+  std::optional<std::uint16_t> exactGroupID(veltra::ByteView exactKey) const {
     const trie::WalkKey walkKey(exactKey.data(), exactKey.size());
     trie::WalkCursor exact(exactTrie_.base(), exactTrie_.count(), exactRoot_, walkKey, false,
                            exactIndex_);

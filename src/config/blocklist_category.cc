@@ -1,64 +1,68 @@
 #include "config/blocklist_category.h"
 
+#include "core/raw_value_table.h"
+
 namespace veltra::config {
 
 namespace {
 
-constexpr std::array<std::string_view, kBlocklistCategoryCount> kKeys = {
-    "adsTrackersLight",
-    "adsTrackersNormal",
-    "adsTrackersPro",
-    "adsTrackersProPlus",
-    "adsTrackersUltimate",
-    "popUpAds",
-    "threatIntelligence",
-    "threatIntelligenceMedium",
-    "threatIntelligenceMini",
-    "malwarePhishing",
-    "newlyRegisteredDomains",
-    "dgaDetection",
-    "adultContent",
-    "gambling",
-    "gamblingMedium",
-    "piracy",
-    "drugs",
-    "unsafeSearchEngines",
-    "socialNetworksAll",
-    "facebook",
-    "instagram",
-    "tiktok",
-    "twitter",
-    "snapchat",
-    "aiLlmServices",
-    "openai",
-    "anthropic",
-    "googleGemini",
-    "microsoftCopilot",
-    "metaAi",
-    "xaiGrok",
-    "deepseek",
-    "perplexity",
-    "characterAi",
-    "midjourney",
-    "huggingFace",
-    "elevenLabs",
-    "otherAiServices",
-    "appleTracker",
-    "amazonTracker",
-    "microsoftTracker",
-    "samsungTracker",
-    "xiaomiTracker",
-    "huaweiTracker",
-    "lgTracker",
-    "rokuTracker",
-    "tiktokExtended",
-    "bypassPrevention",
-    "dohOnly",
-    "dynamicDNS",
-    "badwareHosters",
-    "urlShorteners",
-    "abusedTLDs",
-};
+// The key of every category in case order; the declared size makes a missing key an error.
+constexpr RawValueTable<BlocklistCategory, std::string_view, kBlocklistCategoryCount> kKeys =
+    rawValueTable<BlocklistCategory, std::string_view>({
+        "adsTrackersLight",
+        "adsTrackersNormal",
+        "adsTrackersPro",
+        "adsTrackersProPlus",
+        "adsTrackersUltimate",
+        "popUpAds",
+        "threatIntelligence",
+        "threatIntelligenceMedium",
+        "threatIntelligenceMini",
+        "malwarePhishing",
+        "newlyRegisteredDomains",
+        "dgaDetection",
+        "adultContent",
+        "gambling",
+        "gamblingMedium",
+        "piracy",
+        "drugs",
+        "unsafeSearchEngines",
+        "socialNetworksAll",
+        "facebook",
+        "instagram",
+        "tiktok",
+        "twitter",
+        "snapchat",
+        "aiLlmServices",
+        "openai",
+        "anthropic",
+        "googleGemini",
+        "microsoftCopilot",
+        "metaAi",
+        "xaiGrok",
+        "deepseek",
+        "perplexity",
+        "characterAi",
+        "midjourney",
+        "huggingFace",
+        "elevenLabs",
+        "otherAiServices",
+        "appleTracker",
+        "amazonTracker",
+        "microsoftTracker",
+        "samsungTracker",
+        "xiaomiTracker",
+        "huaweiTracker",
+        "lgTracker",
+        "rokuTracker",
+        "tiktokExtended",
+        "bypassPrevention",
+        "dohOnly",
+        "dynamicDNS",
+        "badwareHosters",
+        "urlShorteners",
+        "abusedTLDs",
+    });
 
 }  // namespace
 
@@ -71,15 +75,10 @@ const std::array<BlocklistCategory, kBlocklistCategoryCount>& allBlocklistCatego
   return all;
 }
 
-std::string_view rawValue(BlocklistCategory category) {
-  return kKeys[static_cast<std::size_t>(category)];
-}
+std::string_view rawValue(BlocklistCategory category) { return kKeys.toRaw(category); }
 
 std::optional<BlocklistCategory> blocklistCategoryFromRawValue(std::string_view key) {
-  for (std::size_t i = 0; i < kKeys.size(); ++i) {
-    if (kKeys[i] == key) return static_cast<BlocklistCategory>(i);
-  }
-  return std::nullopt;
+  return kKeys.fromRaw(key);
 }
 
 const std::set<BlocklistCategory>& defaultEnabledCategories() {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/raw_value_table.h"
+
 namespace veltra::config {
 
 enum class LoggingLevel : std::int64_t { minimal = 0, normal = 1, verbose = 2 };
@@ -12,13 +14,14 @@ enum class LoggingLevel : std::int64_t { minimal = 0, normal = 1, verbose = 2 };
 inline constexpr std::array<LoggingLevel, 3> kAllLoggingLevels = {
     LoggingLevel::minimal, LoggingLevel::normal, LoggingLevel::verbose};
 
+inline constexpr auto kLoggingLevelRawValues = rawValueTable<LoggingLevel, std::int64_t>({0, 1, 2});
+
 // Returns the integer raw value.
-constexpr std::int64_t rawValue(LoggingLevel level) { return static_cast<std::int64_t>(level); }
+constexpr std::int64_t rawValue(LoggingLevel level) { return kLoggingLevelRawValues.toRaw(level); }
 
 // Returns the level with raw value `raw`, or nothing for any other integer.
 constexpr std::optional<LoggingLevel> loggingLevelFromRawValue(std::int64_t raw) {
-  if (raw < 0 || raw > 2) return std::nullopt;
-  return static_cast<LoggingLevel>(raw);
+  return kLoggingLevelRawValues.fromRaw(raw);
 }
 
 }  // namespace veltra::config

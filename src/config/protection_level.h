@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "core/raw_value_table.h"
+
 namespace veltra::config {
 
 // An ordered level of protection; a level compares less than the levels after it.
@@ -14,11 +16,12 @@ inline constexpr std::array<ProtectionLevel, 5> kAllProtectionLevels = {
     ProtectionLevel::light, ProtectionLevel::normal, ProtectionLevel::pro, ProtectionLevel::proPlus,
     ProtectionLevel::ultimate};
 
+inline constexpr auto kProtectionLevelRawValues = rawValueTable<ProtectionLevel, std::string_view>(
+    {"light", "normal", "pro", "proPlus", "ultimate"});
+
 // Returns the raw value ("light", "normal", "pro", "proPlus", "ultimate").
 constexpr std::string_view rawValue(ProtectionLevel level) {
-  constexpr std::array<std::string_view, 5> kRaw = {"light", "normal", "pro", "proPlus",
-                                                    "ultimate"};
-  return kRaw[static_cast<std::size_t>(level)];
+  return kProtectionLevelRawValues.toRaw(level);
 }
 
 // Returns the localization key of the display text ("Light", "Normal", "Pro", "Pro++", "Ultimate").
@@ -30,10 +33,7 @@ constexpr std::string_view displayKey(ProtectionLevel level) {
 
 // Returns the level whose raw value is `raw`, or nothing.
 constexpr std::optional<ProtectionLevel> protectionLevelFromRawValue(std::string_view raw) {
-  for (auto level : kAllProtectionLevels) {
-    if (rawValue(level) == raw) return level;
-  }
-  return std::nullopt;
+  return kProtectionLevelRawValues.fromRaw(raw);
 }
 
 }  // namespace veltra::config

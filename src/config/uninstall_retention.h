@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/raw_value_table.h"
+
 namespace veltra::config {
 
 enum class UninstallRetention : std::int64_t {
@@ -30,15 +32,17 @@ struct UninstallRetentionProperties {
   bool clearAllUserDefaults;
 };
 
+inline constexpr auto kUninstallRetentionRawValues =
+    rawValueTable<UninstallRetention, std::int64_t>({0, 1, 2});
+
 // Returns the integer raw value.
 constexpr std::int64_t rawValue(UninstallRetention level) {
-  return static_cast<std::int64_t>(level);
+  return kUninstallRetentionRawValues.toRaw(level);
 }
 
 // Returns the level with raw value `raw` (0 to 2), or nothing.
 constexpr std::optional<UninstallRetention> uninstallRetentionFromRawValue(std::int64_t raw) {
-  if (raw < 0 || raw > 2) return std::nullopt;
-  return static_cast<UninstallRetention>(raw);
+  return kUninstallRetentionRawValues.fromRaw(raw);
 }
 
 // Returns the fixed properties of `level`.

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,21 +15,14 @@
 #include <nlohmann/json.hpp>
 
 #include "core/bytes.h"
+#include "core/typed_error.h"
 
 namespace veltra::json {
 
 // A document that cannot be decoded into its record. Value type with a fixed description.
-class DecodingError : public std::exception {
+class DecodingError : public DescribedError<DecodingError> {
  public:
-  explicit DecodingError(std::string description) : description_(std::move(description)) {}
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-  friend bool operator==(const DecodingError& a, const DecodingError& b) {
-    return a.description_ == b.description_;
-  }
-
- private:
-  std::string description_;
+  explicit DecodingError(std::string description) : DescribedError(std::move(description)) {}
 };
 
 // The deepest nesting a document may have: the number of arrays and objects open at once, the

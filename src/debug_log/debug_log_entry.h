@@ -5,7 +5,6 @@
 #pragma once
 
 #include <chrono>
-#include <exception>
 #include <optional>
 #include <string>
 
@@ -18,32 +17,29 @@
 
 namespace veltra::debuglog {
 
-// Why a JSON object is no DebugLogEntry. Value type; description() is fixed wording.
-class DebugLogDecodingError : public std::exception {
+// What identifies a decoding failure: the key at fault, or that the text nested too deep.
+struct DebugLogDecodingPayload {
+  std::string key;
+  bool nestedTooDeep = false;
+  bool operator==(const DebugLogDecodingPayload&) const = default;
+};
+
+// Why a JSON object is no DebugLogEntry. Value type; description() is fixed wording:
+// "invalid or missing key \"<key>\"", or json::kNestedTooDeepDescription.
+class DebugLogDecodingError : public TypedError<DebugLogDecodingError, DebugLogDecodingPayload> {
  public:
   explicit DebugLogDecodingError(std::string key)
-      : key_(std::move(key)), description_("invalid or missing key \"" + key_ + "\"") {}
+      : TypedError({key, false}, "invalid or missing key \"" + key + "\"") {}
 
   // The text nested deeper than json::kMaxNestingDepth; its key is empty.
   static DebugLogDecodingError nestedTooDeep() {
-    return DebugLogDecodingError("", json::kNestedTooDeepDescription);
+    return {{"", true}, json::kNestedTooDeepDescription};
   }
 
-  // Returns "invalid or missing key \"<key>\"", or json::kNestedTooDeepDescription.
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-  const std::string& key() const { return key_; }
-
-  friend bool operator==(const DebugLogDecodingError& a, const DebugLogDecodingError& b) {
-    return a.key_ == b.key_ && a.description_ == b.description_;
-  }
+  const std::string& key() const { return payload().key; }
 
  private:
-  DebugLogDecodingError(std::string key, std::string description)
-      : key_(std::move(key)), description_(std::move(description)) {}
-
-  std::string key_;
-  std::string description_;
+  using TypedError::TypedError;
 };
 
 // A plain record; an entry's identity is its `id`.

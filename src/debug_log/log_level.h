@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "core/raw_value_table.h"
+
 namespace veltra::debuglog {
 
 // A debug log level. Raw values: "DEBUG", "INFO", "WARN", "ERROR", "OK".
@@ -14,29 +16,15 @@ enum class LogLevel { debug, info, warning, error, success };
 inline constexpr std::array<LogLevel, 5> kAllLogLevels = {
     LogLevel::debug, LogLevel::info, LogLevel::warning, LogLevel::error, LogLevel::success};
 
+inline constexpr auto kLogLevelRawValues =
+    rawValueTable<LogLevel, std::string_view>({"DEBUG", "INFO", "WARN", "ERROR", "OK"});
+
 // Returns the raw string of `level`.
-constexpr std::string_view rawValue(LogLevel level) {
-  switch (level) {
-    case LogLevel::debug:
-      return "DEBUG";
-    case LogLevel::info:
-      return "INFO";
-    case LogLevel::warning:
-      return "WARN";
-    case LogLevel::error:
-      return "ERROR";
-    case LogLevel::success:
-      return "OK";
-  }
-  return "";
-}
+constexpr std::string_view rawValue(LogLevel level) { return kLogLevelRawValues.toRaw(level); }
 
 // Returns the level whose raw string is exactly `raw`, or nothing.
 constexpr std::optional<LogLevel> logLevelFromRawValue(std::string_view raw) {
-  for (LogLevel level : kAllLogLevels) {
-    if (rawValue(level) == raw) return level;
-  }
-  return std::nullopt;
+  return kLogLevelRawValues.fromRaw(raw);
 }
 
 }  // namespace veltra::debuglog

@@ -1,9 +1,9 @@
 #include "debug_log/uuid.h"
 
 #include <algorithm>
-#include <random>
 
 #include "core/hex.h"
+#include "platform/random.h"
 
 namespace veltra::debuglog {
 
@@ -15,17 +15,7 @@ bool isDashPosition(std::size_t i) { return i == 8 || i == 13 || i == 18 || i ==
 
 }  // namespace
 
-Uuid Uuid::random() {
-  static thread_local std::random_device device;
-  std::array<std::uint8_t, 16> bytes{};
-  for (std::size_t i = 0; i < bytes.size(); i += 4) {
-    std::uint32_t word = device();
-    for (std::size_t j = 0; j < 4; ++j) bytes[i + j] = static_cast<std::uint8_t>(word >> (8 * j));
-  }
-  bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
-  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
-  return Uuid(bytes);
-}
+Uuid Uuid::random() { return Uuid(platform::randomUuidBytes()); }
 
 std::optional<Uuid> Uuid::fromString(std::string_view text) {
   if (text.size() != kTextLength) return std::nullopt;

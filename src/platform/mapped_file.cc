@@ -27,25 +27,29 @@ int adviceValue(PageAdvice advice) {
 
 }  // namespace
 
-std::variant<MappedFile, MapFailure> MappedFile::map(const std::string& path) {
+MappedFile MappedFile::map(const std::string& path) {
+  using Case = MappingError::Case;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return MapFailure{MapFailure::Step::open, errno};
+  if (fd < 0) {
+    int error = errno;
+    throw MappingError(Case::openFailed, path, error);
+  }
   struct stat status {};
   if (::fstat(fd, &status) != 0) {
     int error = errno;
     ::close(fd);
-    return MapFailure{MapFailure::Step::stat, error};
+    throw MappingError(Case::statFailed, path, error);
   }
   if (status.st_size < 1) {
     ::close(fd);
-    return MapFailure{MapFailure::Step::empty, 0};
+    throw MappingError(Case::emptyFile, path, 0);
   }
   const std::size_t size = static_cast<std::size_t>(status.st_size);
   void* address = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
   if (address == MAP_FAILED || address == nullptr) {
     int error = errno;
     ::close(fd);
-    return MapFailure{MapFailure::Step::map, error};
+    throw MappingError(Case::mapFailed, path, error);
   }
   ::close(fd);
   return MappedFile(static_cast<const std::uint8_t*>(address), size);
@@ -71,22 +75,27 @@ MappedFile::~MappedFile() {
   if (data_ != nullptr) ::munmap(const_cast<std::uint8_t*>(data_), size_);
 }
 
-int MappedFile::advise(PageAdvice advice) const {
-  if (::madvise(const_cast<std::uint8_t*>(data_), size_, adviceValue(advice)) != 0) return errno;
-  return 0;
+void MappedFile::advise(PageAdvice advice) const {
+  if (::madvise(const_cast<std::uint8_t*>(data_), size_, adviceValue(advice)) != 0) {
+    int error = errno;
+    throw MappingError(MappingError::Case::adviseFailed, "", error);
+  }
 }
 
-int MappedFile::residentPages(std::size_t& pages) const {
+std::size_t MappedFile::residentPages() const {
   const std::size_t pageCount = (size_ + pageSize() - 1) / pageSize();
 #if defined(__APPLE__)
   std::vector<char> vector(pageCount, 0);
 #else
   std::vector<unsigned char> vector(pageCount, 0);
 #endif
-  if (::mincore(const_cast<std::uint8_t*>(data_), size_, vector.data()) != 0) return errno;
-  pages = 0;
+  if (::mincore(const_cast<std::uint8_t*>(data_), size_, vector.data()) != 0) {
+    int error = errno;
+    throw MappingError(MappingError::Case::mincoreFailed, "", error);
+  }
+  std::size_t pages = 0;
   for (auto entry : vector) pages += (entry & 1) != 0;
-  return 0;
+  return pages;
 }
 
 std::size_t MappedFile::pageSize() {

@@ -4,17 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <variant>
+
+#include "platform/mapping_error.h"
 
 namespace veltra::platform {
-
-// The step of mapping a file that failed, with errno captured right after the failing call
-// (0 for an empty file).
-struct MapFailure {
-  enum class Step { open, stat, empty, map };
-  Step step;
-  int errorNumber;
-};
 
 // Access-pattern hints handed to madvise.
 enum class PageAdvice { normal = 0, random = 1, sequential = 2, willNeed = 3 };
@@ -23,8 +16,8 @@ enum class PageAdvice { normal = 0, random = 1, sequential = 2, willNeed = 3 };
 // closed once the mapping exists. Move-only. Reading the bytes is thread-safe.
 class MappedFile {
  public:
-  // Maps the file at `path`; on failure no mapping and no descriptor is left.
-  static std::variant<MappedFile, MapFailure> map(const std::string& path);
+  // Maps the file at `path`; throws MappingError, leaving no mapping and no descriptor.
+  static MappedFile map(const std::string& path);
 
   MappedFile(MappedFile&& other) noexcept;
   MappedFile& operator=(MappedFile&& other) noexcept;
@@ -35,10 +28,11 @@ class MappedFile {
   const std::uint8_t* data() const { return data_; }
   std::size_t size() const { return size_; }
 
-  // Applies `advice` to the whole mapping; returns 0 or errno.
-  int advise(PageAdvice advice) const;
-  // Stores the number of resident pages in `pages`; returns 0 or errno.
-  int residentPages(std::size_t& pages) const;
+  // Applies `advice` to the whole mapping; throws MappingError (adviseFailed).
+  void advise(PageAdvice advice) const;
+  // Returns the number of the mapping's pages resident in memory; throws MappingError
+  // (mincoreFailed).
+  std::size_t residentPages() const;
 
   // Returns the system page size, queried once.
   static std::size_t pageSize();

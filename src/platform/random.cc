@@ -32,11 +32,16 @@ std::uint64_t randomUInt64() {
   return value;
 }
 
+std::array<std::uint8_t, 16> randomUuidBytes() {
+  std::array<std::uint8_t, 16> b;
+  fillRandom(b.data(), b.size());
+  b[6] = static_cast<std::uint8_t>((b[6] & 0x0F) | 0x40);
+  b[8] = static_cast<std::uint8_t>((b[8] & 0x3F) | 0x80);
+  return b;
+}
+
 std::string randomUuidString() {
-  unsigned char b[16];
-  fillRandom(b, sizeof b);
-  b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);
-  b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);
+  const std::array<std::uint8_t, 16> b = randomUuidBytes();
   char text[37];
   std::snprintf(text, sizeof text,
                 "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0], b[1],

@@ -22,9 +22,6 @@ SystemError::SystemError(std::string operation, std::string path, int errorNumbe
 
 SystemError::SystemError(std::string operation, std::string path, int errorNumber,
                          std::string reason)
-    : operation_(std::move(operation)),
-      path_(std::move(path)),
-      errorNumber_(errorNumber),
-      description_(operation_ + "(" + path_ + ") failed: " + reason) {}
+    : TypedError({operation, path, errorNumber}, operation + "(" + path + ") failed: " + reason) {}
 
 }  // namespace veltra::platform

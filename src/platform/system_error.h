@@ -1,37 +1,33 @@
 // A failed operating-system call, as a typed error value.
 #pragma once
 
-#include <exception>
 #include <string>
+
+#include "core/typed_error.h"
 
 namespace veltra::platform {
 
+// What identifies a failed call; the reason text is not part of it.
+struct SystemErrorPayload {
+  std::string operation;
+  std::string path;
+  int errorNumber;
+  bool operator==(const SystemErrorPayload&) const = default;
+};
+
 // A failed OS call: the call's name, the path it was about and errno.
 // Value type; description() is fixed wording: "<operation>(<path>) failed: <reason>", the
-// reason being the system text for errno unless the caller knows a clearer one.
-class SystemError : public std::exception {
+// reason being the system text for errno unless the caller knows a clearer one. Equal when
+// operation, path and errno are equal.
+class SystemError : public TypedError<SystemError, SystemErrorPayload> {
  public:
   SystemError(std::string operation, std::string path, int errorNumber);
   // For a refusal the system text would not explain (ELOOP for a link that is not followed).
   SystemError(std::string operation, std::string path, int errorNumber, std::string reason);
 
-  // Returns "<operation>(<path>) failed: <reason>".
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-
-  const std::string& operation() const { return operation_; }
-  const std::string& path() const { return path_; }
-  int errorNumber() const { return errorNumber_; }
-
-  friend bool operator==(const SystemError& a, const SystemError& b) {
-    return a.operation_ == b.operation_ && a.path_ == b.path_ && a.errorNumber_ == b.errorNumber_;
-  }
-
- private:
-  std::string operation_;
-  std::string path_;
-  int errorNumber_;
-  std::string description_;
+  const std::string& operation() const { return payload().operation; }
+  const std::string& path() const { return payload().path; }
+  int errorNumber() const { return payload().errorNumber; }
 };
 
 // Returns the system's text for an errno value.

@@ -1,67 +1,52 @@
 #include "updater/blocklist_updater_status.h"
 
-#include <array>
-
 #include "config/json_dates.h"
 #include "core/json_fields.h"
+#include "core/raw_value_table.h"
 
 namespace veltra::updater {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kPhases = {
-    "idle", "checking", "downloading", "installing", "upToDate", "complete", "failed"};
-constexpr std::array<std::string_view, 2> kTriggers = {"launchd", "daemon"};
-constexpr std::array<std::string_view, 5> kFailureKinds = {"network", "server", "integrity", "disk",
-                                                           "other"};
+constexpr auto kPhases = rawValueTable<Phase, std::string_view>(
+    {"idle", "checking", "downloading", "installing", "upToDate", "complete", "failed"});
+constexpr auto kTriggers = rawValueTable<Trigger, std::string_view>({"launchd", "daemon"});
+constexpr auto kFailureKinds = rawValueTable<FailureKind, std::string_view>(
+    {"network", "server", "integrity", "disk", "other"});
 
-template <typename E, std::size_t N>
-std::optional<E> fromRaw(const std::array<std::string_view, N>& table, std::string_view raw) {
-  for (std::size_t i = 0; i < N; ++i) {
-    if (table[i] == raw) return static_cast<E>(i);
-  }
-  return std::nullopt;
-}
-
-template <typename E, std::size_t N>
-std::optional<E> enumField(const nlohmann::json& object, const std::string& key,
-                           const std::array<std::string_view, N>& table) {
+template <typename Enum, std::size_t N>
+std::optional<Enum> enumField(const nlohmann::json& object, const std::string& key,
+                              const RawValueTable<Enum, std::string_view, N>& table) {
   auto raw = json::optionalString(object, key);
   if (!raw) return std::nullopt;
-  auto value = fromRaw<E>(table, *raw);
+  auto value = table.fromRaw(*raw);
   if (!value) json::fail(key, "unknown value \"" + *raw + "\"");
   return value;
 }
 
 }  // namespace
 
-std::string_view rawValue(Phase phase) { return kPhases[static_cast<std::size_t>(phase)]; }
-std::string_view rawValue(Trigger trigger) { return kTriggers[static_cast<std::size_t>(trigger)]; }
-std::string_view rawValue(FailureKind kind) {
-  return kFailureKinds[static_cast<std::size_t>(kind)];
-}
-std::optional<Phase> phaseFromRawValue(std::string_view raw) {
-  return fromRaw<Phase>(kPhases, raw);
-}
-std::optional<Trigger> triggerFromRawValue(std::string_view raw) {
-  return fromRaw<Trigger>(kTriggers, raw);
-}
+std::string_view rawValue(Phase phase) { return kPhases.toRaw(phase); }
+std::string_view rawValue(Trigger trigger) { return kTriggers.toRaw(trigger); }
+std::string_view rawValue(FailureKind kind) { return kFailureKinds.toRaw(kind); }
+std::optional<Phase> phaseFromRawValue(std::string_view raw) { return kPhases.fromRaw(raw); }
+std::optional<Trigger> triggerFromRawValue(std::string_view raw) { return kTriggers.fromRaw(raw); }
 std::optional<FailureKind> failureKindFromRawValue(std::string_view raw) {
-  return fromRaw<FailureKind>(kFailureKinds, raw);
+  return kFailureKinds.fromRaw(raw);
 }
 
 BlocklistUpdaterStatus BlocklistUpdaterStatus::decode(ByteView bytes, platform::TimePoint now) {
   nlohmann::json o = json::parseObject(bytes);
   BlocklistUpdaterStatus s;
-  s.phase = enumField<Phase>(o, "phase", kPhases).value_or(Phase::idle);
+  s.phase = enumField(o, "phase", kPhases).value_or(Phase::idle);
   s.formatVersion = json::optionalInt64(o, "formatVersion").value_or(4);
-  s.trigger = enumField<Trigger>(o, "trigger", kTriggers);
+  s.trigger = enumField(o, "trigger", kTriggers);
   s.bytesReceived = json::optionalInt64(o, "bytesReceived").value_or(0);
   s.bytesExpected = json::optionalInt64(o, "bytesExpected").value_or(0);
   s.consecutiveFailures = json::optionalInt64(o, "consecutiveFailures").value_or(0);
   s.startedAt = config::optionalDate(o, "startedAt");
   s.updatedAt = config::optionalDate(o, "updatedAt").value_or(now);
-  s.failureKind = enumField<FailureKind>(o, "failureKind", kFailureKinds);
+  s.failureKind = enumField(o, "failureKind", kFailureKinds);
   s.failureMessage = json::optionalString(o, "failureMessage");
   return s;
 }

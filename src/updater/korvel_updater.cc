@@ -11,11 +11,6 @@
 
 namespace veltra::updater {
 
-std::optional<ExitCode> exitCodeFromRawValue(std::int64_t raw) {
-  if (raw < 0 || raw > 6) return std::nullopt;
-  return static_cast<ExitCode>(raw);
-}
-
 const std::string& KorvelUpdater::usageText() {
   static const std::string text =
       "VeltraUpdater - Blocklist update tool for Veltra\n"

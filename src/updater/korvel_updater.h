@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/raw_value_table.h"
 #include "updater/blocklist_updater_status.h"
 #include "updater/updater_context.h"
 
@@ -36,10 +37,15 @@ class KorvelUpdater {
 
 using ExitCode = KorvelUpdater::ExitCode;
 
+inline constexpr auto kExitCodeRawValues =
+    rawValueTable<ExitCode, std::int64_t>({0, 1, 2, 3, 4, 5, 6});
+
 // Returns the raw value of `code`.
-constexpr int rawValue(ExitCode code) { return static_cast<int>(code); }
+constexpr int rawValue(ExitCode code) { return static_cast<int>(kExitCodeRawValues.toRaw(code)); }
 
 // Returns the exit code with raw value `raw` (0 to 6), or nothing.
-std::optional<ExitCode> exitCodeFromRawValue(std::int64_t raw);
+constexpr std::optional<ExitCode> exitCodeFromRawValue(std::int64_t raw) {
+  return kExitCodeRawValues.fromRaw(raw);
+}
 
 }  // namespace veltra::updater

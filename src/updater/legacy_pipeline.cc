@@ -59,7 +59,7 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
     metadata = BlocklistMetadata::decode(
         run.transport.fetchWithCacheBuster(metadataURL, "metadata", verbose));
   } catch (const std::exception& error) {
-    std::string description = describe(error);
+    std::string description = error.what();
     run.say("Failed to fetch metadata: " + description);
     run.logger.error("Failed to fetch metadata: %s", description);
     reporter.reportFailure(classify(error), description);

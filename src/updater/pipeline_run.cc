@@ -41,7 +41,7 @@ AttemptResult attemptOnce(PipelineRun& run, int attempt, const std::string& url,
     result.final = failInstall(run, rules.installFailure, error);
     return result;
   } catch (const std::exception& error) {
-    std::string description = describe(error);
+    std::string description = error.what();
     run.say("Download failed: " + description);
     run.logger.error(rules.downloadFailedLog, static_cast<long>(attempt), description);
     result.outcome = ExitCode::downloadFailed;
@@ -68,7 +68,7 @@ AttemptResult attemptOnce(PipelineRun& run, int attempt, const std::string& url,
       result.final = failInstall(run, rules.installFailure, error);
       return result;
     } catch (const std::exception& error) {
-      std::string description = describe(error);
+      std::string description = error.what();
       run.say("Decompression failed: " + description);
       run.logger.error(rules.decompressionFailedLog, static_cast<long>(attempt), description);
       run.reporter.reportFailure(FailureKind::integrity, "gunzip failed: " + description);

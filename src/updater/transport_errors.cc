@@ -1,22 +1,20 @@
 #include "updater/transport_errors.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 
-#include "core/json_fields.h"
 #include "platform/system_error.h"
 
 namespace veltra::updater {
 
 HTTPStatusError::HTTPStatusError(std::int64_t status, std::optional<std::string> url)
-    : status_(status),
-      url_(std::move(url)),
-      description_("HTTP " + std::to_string(status) + (url_ ? " from " + *url_ : std::string())) {}
+    : TypedError({status, url},
+                 "HTTP " + std::to_string(status) + (url ? " from " + *url : std::string())) {}
 
 DownloadTooLargeError::DownloadTooLargeError(std::int64_t bytes, std::int64_t limit)
-    : bytes_(bytes),
-      limit_(limit),
-      description_("Download of " + std::to_string(bytes) + " bytes exceeds the " +
-                   std::to_string(limit) + "-byte limit") {}
+    : TypedError({bytes, limit}, "Download of " + std::to_string(bytes) + " bytes exceeds the " +
+                                     std::to_string(limit) + "-byte limit") {}
 
 namespace {
 const char* urlErrorText(URLError::Code code) {
@@ -60,50 +58,33 @@ const char* urlErrorText(URLError::Code code) {
 }  // namespace
 
 URLError::URLError(Code code, std::string detail)
-    : code_(code), detail_(std::move(detail)), description_(urlErrorText(code)) {}
+    : TypedError(code, urlErrorText(code)), detail_(std::move(detail)) {}
 
-std::string describe(const std::exception& error) {
-  if (auto* e = dynamic_cast<const HTTPStatusError*>(&error)) return e->description();
-  if (auto* e = dynamic_cast<const DownloadTooLargeError*>(&error)) return e->description();
-  if (auto* e = dynamic_cast<const UpdaterError*>(&error)) return e->description();
-  if (auto* e = dynamic_cast<const URLError*>(&error)) return e->description();
-  if (auto* e = dynamic_cast<const platform::SystemError*>(&error)) return e->description();
-  if (auto* e = dynamic_cast<const json::DecodingError*>(&error)) return e->description();
-  return error.what();
-}
+namespace {
+
+// URL-loading failures of the connection itself rather than of the request.
+constexpr std::array kNetworkCodes = {
+    URLError::Code::notConnectedToInternet,  URLError::Code::networkConnectionLost,
+    URLError::Code::cannotFindHost,          URLError::Code::cannotConnectToHost,
+    URLError::Code::dnsLookupFailed,         URLError::Code::timedOut,
+    URLError::Code::internationalRoamingOff, URLError::Code::dataNotAllowed};
+
+// The errno values of writes the file system refused.
+constexpr std::array kDiskErrors = {ENOSPC, EDQUOT, EFBIG,        EACCES, EPERM,
+                                    EROFS,  EEXIST, ENAMETOOLONG, EIO};
+
+}  // namespace
 
 FailureKind classify(const std::exception& error) {
   if (dynamic_cast<const HTTPStatusError*>(&error) != nullptr) return FailureKind::server;
   if (auto* e = dynamic_cast<const URLError*>(&error)) {
-    switch (e->code()) {
-      case URLError::Code::notConnectedToInternet:
-      case URLError::Code::networkConnectionLost:
-      case URLError::Code::cannotFindHost:
-      case URLError::Code::cannotConnectToHost:
-      case URLError::Code::dnsLookupFailed:
-      case URLError::Code::timedOut:
-      case URLError::Code::internationalRoamingOff:
-      case URLError::Code::dataNotAllowed:
-        return FailureKind::network;
-      default:
-        return FailureKind::other;
-    }
+    return std::ranges::find(kNetworkCodes, e->code()) != kNetworkCodes.end() ? FailureKind::network
+                                                                              : FailureKind::other;
   }
   if (auto* e = dynamic_cast<const platform::SystemError*>(&error)) {
-    switch (e->errorNumber()) {
-      case ENOSPC:
-      case EDQUOT:
-      case EFBIG:
-      case EACCES:
-      case EPERM:
-      case EROFS:
-      case ENAMETOOLONG:
-      case EEXIST:
-      case EIO:
-        return FailureKind::disk;
-      default:
-        return FailureKind::other;
-    }
+    return std::ranges::find(kDiskErrors, e->errorNumber()) != kDiskErrors.end()
+               ? FailureKind::disk
+               : FailureKind::other;
   }
   return FailureKind::other;
 }

@@ -6,105 +6,89 @@
 #include <optional>
 #include <string>
 
+#include "core/typed_error.h"
 #include "updater/blocklist_updater_status.h"
 
 namespace veltra::updater {
 
-// A response whose HTTP status is outside 200..299.
-class HTTPStatusError : public std::exception {
- public:
-  HTTPStatusError(std::int64_t status, std::optional<std::string> url);
-  // Returns "HTTP <status>" and, when the URL is known, " from <url>".
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-  std::int64_t status() const { return status_; }
-  const std::optional<std::string>& url() const { return url_; }
-  friend bool operator==(const HTTPStatusError& a, const HTTPStatusError& b) {
-    return a.status_ == b.status_ && a.url_ == b.url_;
-  }
-
- private:
-  std::int64_t status_;
-  std::optional<std::string> url_;
-  std::string description_;
+struct HTTPStatusPayload {
+  std::int64_t status;
+  std::optional<std::string> url;
+  bool operator==(const HTTPStatusPayload&) const = default;
 };
 
-// A download whose announced or received length broke the size limit.
-class DownloadTooLargeError : public std::exception {
+// A response whose HTTP status is outside 200..299. Description: "HTTP <status>" and, when the
+// URL is known, " from <url>".
+class HTTPStatusError : public TypedError<HTTPStatusError, HTTPStatusPayload> {
+ public:
+  HTTPStatusError(std::int64_t status, std::optional<std::string> url);
+  std::int64_t status() const { return payload().status; }
+  const std::optional<std::string>& url() const { return payload().url; }
+};
+
+struct DownloadTooLargePayload {
+  std::int64_t bytes;
+  std::int64_t limit;
+  bool operator==(const DownloadTooLargePayload&) const = default;
+};
+
+// A download whose announced or received length broke the size limit. Description:
+// "Download of <bytes> bytes exceeds the <limit>-byte limit".
+class DownloadTooLargeError : public TypedError<DownloadTooLargeError, DownloadTooLargePayload> {
  public:
   DownloadTooLargeError(std::int64_t bytes, std::int64_t limit);
-  // Returns "Download of <bytes> bytes exceeds the <limit>-byte limit".
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-  std::int64_t bytes() const { return bytes_; }
-  std::int64_t limit() const { return limit_; }
-  friend bool operator==(const DownloadTooLargeError& a, const DownloadTooLargeError& b) {
-    return a.bytes_ == b.bytes_ && a.limit_ == b.limit_;
-  }
+  std::int64_t bytes() const { return payload().bytes; }
+  std::int64_t limit() const { return payload().limit; }
+};
 
- private:
-  std::int64_t bytes_;
-  std::int64_t limit_;
-  std::string description_;
+struct UpdaterErrorPayload {
+  int code;
+  std::string description;
+  bool operator==(const UpdaterErrorPayload&) const = default;
 };
 
 // An error of the updater's own domain "VeltraUpdater": code 1 document fetch, code 2 artifact
-// URL handling, code 3 decompression.
-class UpdaterError : public std::exception {
+// URL handling, code 3 decompression. Equal when code and description are equal.
+class UpdaterError : public TypedError<UpdaterError, UpdaterErrorPayload> {
  public:
   static constexpr const char* kDomain = "VeltraUpdater";
-  UpdaterError(int code, std::string description)
-      : code_(code), description_(std::move(description)) {}
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-  int code() const { return code_; }
-  friend bool operator==(const UpdaterError& a, const UpdaterError& b) {
-    return a.code_ == b.code_ && a.description_ == b.description_;
-  }
-
- private:
-  int code_;
-  std::string description_;
+  UpdaterError(int code, std::string description) : TypedError({code, description}, description) {}
+  int code() const { return payload().code; }
 };
 
-// A URL-loading failure, with the platform's URL error codes and texts.
-class URLError : public std::exception {
+// The platform's URL error codes.
+enum class URLErrorCode : int {
+  unknown = -1,
+  cancelled = -999,
+  badURL = -1000,
+  timedOut = -1001,
+  unsupportedURL = -1002,
+  cannotFindHost = -1003,
+  cannotConnectToHost = -1004,
+  networkConnectionLost = -1005,
+  dnsLookupFailed = -1006,
+  httpTooManyRedirects = -1007,
+  notConnectedToInternet = -1009,
+  badServerResponse = -1011,
+  fileDoesNotExist = -1100,
+  secureConnectionFailed = -1200,
+  internationalRoamingOff = -1018,
+  dataNotAllowed = -1020,
+};
+
+// A URL-loading failure. Description: the platform's text for the code (for example "The request
+// timed out."). Equal when the codes are equal; the detail is for logs only.
+class URLError : public TypedError<URLError, URLErrorCode> {
  public:
-  enum class Code : int {
-    unknown = -1,
-    cancelled = -999,
-    badURL = -1000,
-    timedOut = -1001,
-    unsupportedURL = -1002,
-    cannotFindHost = -1003,
-    cannotConnectToHost = -1004,
-    networkConnectionLost = -1005,
-    dnsLookupFailed = -1006,
-    httpTooManyRedirects = -1007,
-    notConnectedToInternet = -1009,
-    badServerResponse = -1011,
-    fileDoesNotExist = -1100,
-    secureConnectionFailed = -1200,
-    internationalRoamingOff = -1018,
-    dataNotAllowed = -1020,
-  };
+  using Code = URLErrorCode;
   explicit URLError(Code code, std::string detail = "");
-  // Returns the platform's text for the code (for example "The request timed out.").
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-  Code code() const { return code_; }
+  Code code() const { return payload(); }
   // Returns the transfer library's own explanation, for logs.
   const std::string& detail() const { return detail_; }
-  friend bool operator==(const URLError& a, const URLError& b) { return a.code_ == b.code_; }
 
  private:
-  Code code_;
   std::string detail_;
-  std::string description_;
 };
-
-// Returns the fixed description of any error this program raises (or what() for others).
-std::string describe(const std::exception& error);
 
 // Maps an error to the failure kind published in the status file.
 FailureKind classify(const std::exception& error);

@@ -111,7 +111,7 @@ ExitCode runV4Update(bool force, bool verbose, UpdaterStatusReporter& reporter,
     manifestBytes = run.transport.fetchWithCacheBuster(
         context.environment.cdnBase + "/blocklists/v4/blocklist.json", "V4 manifest", verbose);
   } catch (const std::exception& error) {
-    std::string description = describe(error);
+    std::string description = error.what();
     run.say("Failed to fetch V4 manifest: " + description);
     run.logger.error("Failed to fetch V4 manifest: %s", description);
     reporter.reportFailure(classify(error), description);
@@ -121,7 +121,7 @@ ExitCode runV4Update(bool force, bool verbose, UpdaterStatusReporter& reporter,
   try {
     manifest = V4Manifest::decode(manifestBytes);
   } catch (const std::exception& error) {
-    std::string description = describe(error);
+    std::string description = error.what();
     run.say("Failed to decode V4 manifest: " + description);
     run.logger.error("Failed to decode V4 manifest: %s", description);
     reporter.reportFailure(classify(error), description);

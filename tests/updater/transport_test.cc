@@ -409,7 +409,7 @@ TEST(Classify, MapsEveryErrorFamilyToItsKind) {
     try {
       std::rethrow_exception(c.error);
     } catch (const std::exception& error) {
-      EXPECT_EQ(classify(error), c.kind) << describe(error);
+      EXPECT_EQ(classify(error), c.kind) << error.what();
     }
   }
 }

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <map>
 #include <string>
@@ -11,19 +10,15 @@
 
 #include "artifact_format/category_registry.h"
 #include "artifact_format/v4_writer.h"
+#include "core/typed_error.h"
 
 namespace veltra::artifact_tool {
 
 // A list that fails its registry settings, or a registry entry the compiler cannot read.
 // Fixed wording naming the category, the figure and the limit.
-class ListError : public std::exception {
+class ListError : public DescribedError<ListError> {
  public:
-  explicit ListError(std::string description) : description_(std::move(description)) {}
-  const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
-
- private:
-  std::string description_;
+  explicit ListError(std::string description) : DescribedError(std::move(description)) {}
 };
 
 // The entries one category lists itself.
