@@ -47,12 +47,6 @@ std::optional<std::size_t> CategorySetMap::find(std::string_view key) const {
   return stored - 1;
 }
 
-std::optional<CategorySet> CategorySetMap::setFor(std::string_view key) const {
-  std::optional<std::size_t> i = find(key);
-  if (!i) return std::nullopt;
-  return set(*i);
-}
-
 std::uint32_t CategorySetMap::internSet(const CategorySet& set) {
   auto [it, inserted] = setIndex_.try_emplace(set, static_cast<std::uint32_t>(sets_.size()));
   if (inserted) sets_.push_back(set);

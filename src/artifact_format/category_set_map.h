@@ -41,8 +41,6 @@ class CategorySetMap {
   const CategorySet& set(std::size_t i) const { return sets_[entries_[i].setIndex]; }
   // Returns the position of `key`, or nothing.
   std::optional<std::size_t> find(std::string_view key) const;
-  // Returns the set of `key`, or nothing.
-  std::optional<CategorySet> setFor(std::string_view key) const;
 
  private:
   struct Entry {

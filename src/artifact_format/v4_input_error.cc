@@ -40,7 +40,7 @@ V4InputError V4InputError::countExceedsFormat(std::string field, std::uint64_t c
 
 V4InputError V4InputError::imageTooLarge(std::uint64_t byteCount) {
   return {
-      Case::imageTooLarge, byteCount, 0, "",
+      {Case::imageTooLarge, byteCount, 0, ""},
       "trie image of " + std::to_string(byteCount) + " bytes needs child offsets beyond 32 bits"};
 }
 

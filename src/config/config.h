@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "config/blocklist_category.h"
 #include "config/logging_level.h"
 #include "core/bytes.h"
 #include "platform/iso8601.h"
@@ -21,8 +22,7 @@ namespace veltra::config {
 struct Config {
   bool filteringEnabled = false;
   std::optional<platform::TimePoint> filteringLastChanged;
-  std::set<std::string> enabledCategoryKeys = {"adsTrackersPro", "threatIntelligenceMini",
-                                               "malwarePhishing"};
+  std::set<std::string> enabledCategoryKeys = defaultEnabledCategoryKeys();
   std::optional<std::string> basePresetId;
   std::optional<platform::TimePoint> lastBlocklistUpdate;
   std::int64_t blocklistDomainCount = 0;

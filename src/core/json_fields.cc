@@ -154,6 +154,8 @@ std::optional<std::int64_t> optionalInt64(const nlohmann::json& object, const st
   return static_cast<std::int64_t>(*number);
 }
 
+namespace {
+
 std::optional<std::uint64_t> optionalUInt64(const nlohmann::json& object, const std::string& key) {
   const auto* value = present(object, key);
   if (value == nullptr) return std::nullopt;
@@ -163,6 +165,8 @@ std::optional<std::uint64_t> optionalUInt64(const nlohmann::json& object, const 
   if (*number < 0 || *number >= 1.8446744073709551616e19L) fail(key, "number out of range");
   return static_cast<std::uint64_t>(*number);
 }
+
+}  // namespace
 
 std::optional<std::uint32_t> optionalUInt32(const nlohmann::json& object, const std::string& key) {
   auto value = optionalUInt64(object, key);
@@ -196,12 +200,6 @@ std::optional<std::vector<std::string>> optionalStringArray(const nlohmann::json
     items.push_back(item.get<std::string>());
   }
   return items;
-}
-
-bool requiredBool(const nlohmann::json& object, const std::string& key) {
-  auto value = optionalBool(object, key);
-  if (!value) fail(key, "missing");
-  return *value;
 }
 
 std::int64_t requiredInt64(const nlohmann::json& object, const std::string& key) {

@@ -64,14 +64,12 @@ nlohmann::json parseObject(ByteView bytes);
 std::optional<bool> optionalBool(const nlohmann::json& object, const std::string& key);
 std::optional<std::int64_t> optionalInt64(const nlohmann::json& object, const std::string& key);
 std::optional<std::uint32_t> optionalUInt32(const nlohmann::json& object, const std::string& key);
-std::optional<std::uint64_t> optionalUInt64(const nlohmann::json& object, const std::string& key);
 std::optional<double> optionalDouble(const nlohmann::json& object, const std::string& key);
 std::optional<std::string> optionalString(const nlohmann::json& object, const std::string& key);
 std::optional<std::vector<std::string>> optionalStringArray(const nlohmann::json& object,
                                                             const std::string& key);
 
 // Each required reader throws DecodingError "<key>: missing" when the key is missing or null.
-bool requiredBool(const nlohmann::json& object, const std::string& key);
 std::int64_t requiredInt64(const nlohmann::json& object, const std::string& key);
 std::string requiredString(const nlohmann::json& object, const std::string& key);
 

@@ -36,8 +36,6 @@ class DebugLogDecodingError : public TypedError<DebugLogDecodingError, DebugLogD
     return {{"", true}, json::kNestedTooDeepDescription};
   }
 
-  const std::string& key() const { return payload().key; }
-
  private:
   using TypedError::TypedError;
 };

@@ -26,9 +26,6 @@ class MappingError : public TypedError<MappingError, MappingErrorPayload> {
   using Case = MappingErrorPayload::Case;
 
   MappingError(Case errorCase, std::string path, int errorNumber);
-
-  const std::string& path() const { return payload().path; }
-  int errorNumber() const { return payload().errorNumber; }
 };
 
 }  // namespace veltra::platform
