@@ -10,29 +10,16 @@ namespace json = veltra::json;
 
 namespace {
 
-const nlohmann::json& requiredValue(const nlohmann::json& object, const std::string& key) {
-  auto it = object.find(key);
-  if (it == object.end() || it->is_null()) json::fail(key, "missing");
-  return *it;
-}
-
-std::vector<std::string> requiredStrings(const nlohmann::json& object, const std::string& key) {
-  auto value = json::optionalStringArray(object, key);
-  if (!value) json::fail(key, "missing");
-  return *value;
-}
-
 V4Manifest::Block decodeBlock(const nlohmann::json& value) {
   if (!value.is_object()) json::fail("blocks", "expected an array of objects");
+  json::FieldReader fields(value);
   V4Manifest::Block block;
-  block.name = json::requiredString(value, "name");
-  const auto& range = requiredValue(value, "range");
+  fields.required("name", block.name);
+  const auto& range = fields.requiredValue("range");
   if (!range.is_array()) json::fail("range", "expected an array of integers");
-  for (std::size_t i = 0; i < range.size(); ++i) {
-    nlohmann::json wrapper = {{"range", range[i]}};
-    auto id = json::optionalInt64(wrapper, "range");
-    if (!id) json::fail("range", "expected an array of integers");
-    block.range.push_back(*id);
+  for (const auto& id : range) {
+    if (id.is_null()) json::fail("range", "expected an array of integers");
+    block.range.push_back(json::decode<std::int64_t>(id, "range"));
   }
   return block;
 }
@@ -41,42 +28,44 @@ V4Manifest::Block decodeBlock(const nlohmann::json& value) {
 
 V4Manifest V4Manifest::decode(veltra::ByteView bytes) {
   nlohmann::json o = json::parseObject(bytes);
+  json::FieldReader fields(o);
   V4Manifest m;
-  m.formatVersion = json::requiredInt64(o, "formatVersion");
-  m.version = json::requiredString(o, "version");
-  m.buildId = json::requiredString(o, "buildId");
-  m.filename = json::requiredString(o, "filename");
-  m.url = json::requiredString(o, "url");
-  m.size = json::requiredInt64(o, "size");
-  m.sha256 = json::requiredString(o, "sha256");
-  m.compressedSize = json::requiredInt64(o, "compressedSize");
-  m.compressedSha256 = json::requiredString(o, "compressedSha256");
-  m.domainCount = json::requiredInt64(o, "domainCount");
-  m.exactCount = json::requiredInt64(o, "exactCount");
-  m.wildcardCount = json::requiredInt64(o, "wildcardCount");
-  m.categoryCount = json::requiredInt64(o, "categoryCount");
-  m.categories = requiredStrings(o, "categories");
-  const auto& blocks = requiredValue(o, "blocks");
+  fields.required("formatVersion", m.formatVersion);
+  fields.required("version", m.version);
+  fields.required("buildId", m.buildId);
+  fields.required("filename", m.filename);
+  fields.required("url", m.url);
+  fields.required("size", m.size);
+  fields.required("sha256", m.sha256);
+  fields.required("compressedSize", m.compressedSize);
+  fields.required("compressedSha256", m.compressedSha256);
+  fields.required("domainCount", m.domainCount);
+  fields.required("exactCount", m.exactCount);
+  fields.required("wildcardCount", m.wildcardCount);
+  fields.required("categoryCount", m.categoryCount);
+  fields.required("categories", m.categories);
+  const auto& blocks = fields.requiredValue("blocks");
   if (!blocks.is_array()) json::fail("blocks", "expected an array");
   for (const auto& block : blocks) m.blocks.push_back(decodeBlock(block));
-  const auto& stats = requiredValue(o, "categoryStats");
+  const auto& stats = fields.requiredValue("categoryStats");
   if (!stats.is_object()) json::fail("categoryStats", "expected an object");
   for (const auto& [key, value] : stats.items()) {
     if (!value.is_object()) json::fail("categoryStats", "expected an object of objects");
-    m.categoryStats[key] =
-        CategoryStat{json::requiredInt64(value, "id"), json::requiredInt64(value, "exact"),
-                     json::requiredInt64(value, "wildcard")};
+    json::FieldReader stat(value);
+    CategoryStat& entry = m.categoryStats[key];
+    stat.required("id", entry.id);
+    stat.required("exact", entry.exact);
+    stat.required("wildcard", entry.wildcard);
   }
-  m.published = json::requiredString(o, "published");
-  m.minAppVersion = json::requiredString(o, "minAppVersion");
-  if (auto it = o.find("parents"); it != o.end() && !it->is_null()) {
-    if (!it->is_object()) json::fail("parents", "expected an object of strings");
-    std::map<std::string, std::string> parents;
-    for (const auto& [child, parent] : it->items()) {
+  fields.required("published", m.published);
+  fields.required("minAppVersion", m.minAppVersion);
+  if (const nlohmann::json* parents = fields.find("parents")) {
+    if (!parents->is_object()) json::fail("parents", "expected an object of strings");
+    auto& byChild = m.parents.emplace();
+    for (const auto& [child, parent] : parents->items()) {
       if (!parent.is_string()) json::fail("parents", "expected an object of strings");
-      parents[child] = parent.get<std::string>();
+      byChild[child] = parent.get<std::string>();
     }
-    m.parents = std::move(parents);
   }
   if (m.formatVersion != 4) {
     throw json::DecodingError("formatVersion must be 4, got " + std::to_string(m.formatVersion));

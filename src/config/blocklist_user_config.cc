@@ -6,19 +6,18 @@
 namespace veltra::config {
 
 BlocklistUserConfig BlocklistUserConfig::fromJson(const nlohmann::json& object) {
+  json::FieldReader fields(object);
   BlocklistUserConfig record;
-  auto keys = json::optionalStringArray(object, "enabledCategories");
-  if (!keys) json::fail("enabledCategories", "missing");
-  for (const auto& key : *keys) {
+  std::vector<std::string> keys;
+  fields.required("enabledCategories", keys);
+  for (const auto& key : keys) {
     auto category = blocklistCategoryFromRawValue(key);
     if (!category) json::fail("enabledCategories", "unknown category \"" + key + "\"");
     record.enabledCategories.insert(*category);
   }
-  record.basePresetId = json::optionalString(object, "basePresetId");
-  auto lastModified = optionalDate(object, "lastModified");
-  if (!lastModified) json::fail("lastModified", "missing");
-  record.lastModified = *lastModified;
-  record.preferMiniVariants = json::optionalBool(object, "preferMiniVariants").value_or(false);
+  fields.optional("basePresetId", record.basePresetId);
+  record.lastModified = requiredDate(object, "lastModified");
+  fields.optional("preferMiniVariants", record.preferMiniVariants);
   return record;
 }
 

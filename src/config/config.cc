@@ -5,50 +5,43 @@
 
 namespace veltra::config {
 
-namespace {
-
-template <typename T>
-void take(std::optional<T> value, T& field) {
-  if (value) field = std::move(*value);
-}
-
-}  // namespace
-
 Config Config::fromJson(const nlohmann::json& o) {
-  using namespace json;
+  json::FieldReader fields(o);
   Config c;
-  take(optionalBool(o, "filteringEnabled"), c.filteringEnabled);
+  fields.optional("filteringEnabled", c.filteringEnabled);
   c.filteringLastChanged = optionalDate(o, "filteringLastChanged");
-  if (auto keys = optionalStringArray(o, "enabledCategories")) {
-    c.enabledCategoryKeys = std::set<std::string>(keys->begin(), keys->end());
-  }
-  c.basePresetId = optionalString(o, "basePresetId");
+  std::optional<std::vector<std::string>> keys;
+  fields.optional("enabledCategories", keys);
+  if (keys) c.enabledCategoryKeys = std::set<std::string>(keys->begin(), keys->end());
+  fields.optional("basePresetId", c.basePresetId);
   c.lastBlocklistUpdate = optionalDate(o, "lastBlocklistUpdate");
-  take(optionalInt64(o, "blocklistDomainCount"), c.blocklistDomainCount);
-  take(optionalInt64(o, "configVersion"), c.configVersion);
-  take(optionalInt64(o, "sequenceNumber"), c.sequenceNumber);
-  take(optionalInt64(o, "blocklistFormatVersion"), c.blocklistFormatVersion);
-  take(optionalUInt32(o, "blockedResponseTTL"), c.blockedResponseTTL);
-  take(optionalUInt32(o, "maxAllowedResponseTTL"), c.maxAllowedResponseTTL);
-  take(optionalInt64(o, "logBufferSize"), c.logBufferSize);
-  take(optionalDouble(o, "logFlushInterval"), c.logFlushInterval);
-  take(optionalInt64(o, "hourlyStatsRetentionDays"), c.hourlyStatsRetentionDays);
-  take(optionalInt64(o, "dailyStatsRetentionDays"), c.dailyStatsRetentionDays);
-  take(optionalDouble(o, "minUpdateInterval"), c.minUpdateInterval);
-  take(optionalDouble(o, "downloadTimeout"), c.downloadTimeout);
-  take(optionalInt64(o, "maxBlocklistFileSize"), c.maxBlocklistFileSize);
-  take(optionalBool(o, "skipUpdateOnMetered"), c.skipUpdateOnMetered);
-  take(optionalInt64(o, "maxDomainsInMemory"), c.maxDomainsInMemory);
-  take(optionalInt64(o, "maxDatabaseSizeMB"), c.maxDatabaseSizeMB);
-  take(optionalString(o, "blockResponseType"), c.blockResponseType);
-  take(optionalBool(o, "wasManuallyPaused"), c.wasManuallyPaused);
-  c.userWantsFilteringEnabled = optionalBool(o, "userWantsFilteringEnabled");
-  if (auto raw = optionalInt64(o, "loggingLevel")) {
+  fields.optional("blocklistDomainCount", c.blocklistDomainCount);
+  fields.optional("configVersion", c.configVersion);
+  fields.optional("sequenceNumber", c.sequenceNumber);
+  fields.optional("blocklistFormatVersion", c.blocklistFormatVersion);
+  fields.optional("blockedResponseTTL", c.blockedResponseTTL);
+  fields.optional("maxAllowedResponseTTL", c.maxAllowedResponseTTL);
+  fields.optional("logBufferSize", c.logBufferSize);
+  fields.optional("logFlushInterval", c.logFlushInterval);
+  fields.optional("hourlyStatsRetentionDays", c.hourlyStatsRetentionDays);
+  fields.optional("dailyStatsRetentionDays", c.dailyStatsRetentionDays);
+  fields.optional("minUpdateInterval", c.minUpdateInterval);
+  fields.optional("downloadTimeout", c.downloadTimeout);
+  fields.optional("maxBlocklistFileSize", c.maxBlocklistFileSize);
+  fields.optional("skipUpdateOnMetered", c.skipUpdateOnMetered);
+  fields.optional("maxDomainsInMemory", c.maxDomainsInMemory);
+  fields.optional("maxDatabaseSizeMB", c.maxDatabaseSizeMB);
+  fields.optional("blockResponseType", c.blockResponseType);
+  fields.optional("wasManuallyPaused", c.wasManuallyPaused);
+  fields.optional("userWantsFilteringEnabled", c.userWantsFilteringEnabled);
+  std::optional<std::int64_t> raw;
+  fields.optional("loggingLevel", raw);
+  if (raw) {
     auto level = loggingLevelFromRawValue(*raw);
-    if (!level) fail("loggingLevel", std::to_string(*raw) + " is not a logging level");
+    if (!level) json::fail("loggingLevel", std::to_string(*raw) + " is not a logging level");
     c.loggingLevel = *level;
   }
-  take(optionalBool(o, "trustedNetworkActive"), c.trustedNetworkActive);
+  fields.optional("trustedNetworkActive", c.trustedNetworkActive);
   return c;
 }
 

@@ -15,4 +15,8 @@ namespace veltra::config {
 std::optional<platform::TimePoint> optionalDate(const nlohmann::json& object,
                                                 const std::string& key);
 
+// Returns the date under `key`; throws json::DecodingError "<key>: missing" when it is missing
+// or null, and what optionalDate throws.
+platform::TimePoint requiredDate(const nlohmann::json& object, const std::string& key);
+
 }  // namespace veltra::config

@@ -8,12 +8,6 @@ namespace veltra::json {
 
 namespace {
 
-const nlohmann::json* present(const nlohmann::json& object, const std::string& key) {
-  auto it = object.find(key);
-  if (it == object.end() || it->is_null()) return nullptr;
-  return &*it;
-}
-
 // Reads an integral JSON number (a float is accepted only when it has no fraction) as a long
 // double so that range checks can be made before narrowing.
 std::optional<long double> integral(const nlohmann::json& value) {
@@ -130,88 +124,78 @@ void fail(const std::string& key, const std::string& problem) {
   throw DecodingError(key + ": " + problem);
 }
 
-std::optional<bool> optionalBool(const nlohmann::json& object, const std::string& key) {
-  const auto* value = present(object, key);
-  if (value == nullptr) return std::nullopt;
-  if (!value->is_boolean()) fail(key, "expected a boolean");
-  return value->get<bool>();
+const nlohmann::json* FieldReader::find(const std::string& key) const {
+  auto it = object_.find(key);
+  if (it == object_.end() || it->is_null()) return nullptr;
+  return &*it;
 }
 
-std::optional<std::int64_t> optionalInt64(const nlohmann::json& object, const std::string& key) {
-  const auto* value = present(object, key);
-  if (value == nullptr) return std::nullopt;
-  if (value->is_number_integer() && !value->is_number_unsigned()) return value->get<std::int64_t>();
-  if (value->is_number_unsigned()) {
-    auto u = value->get<std::uint64_t>();
+const nlohmann::json& FieldReader::requiredValue(const std::string& key) const {
+  const nlohmann::json* value = find(key);
+  if (value == nullptr) fail(key, "missing");
+  return *value;
+}
+
+template <>
+bool decode<bool>(const nlohmann::json& value, const std::string& key) {
+  if (!value.is_boolean()) fail(key, "expected a boolean");
+  return value.get<bool>();
+}
+
+template <>
+std::int64_t decode<std::int64_t>(const nlohmann::json& value, const std::string& key) {
+  if (value.is_number_integer() && !value.is_number_unsigned()) return value.get<std::int64_t>();
+  if (value.is_number_unsigned()) {
+    auto u = value.get<std::uint64_t>();
     if (u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
       fail(key, "number out of range");
     return static_cast<std::int64_t>(u);
   }
-  auto number = value->is_number() ? integral(*value) : std::nullopt;
+  auto number = value.is_number() ? integral(value) : std::nullopt;
   if (!number) fail(key, "expected an integer");
   if (*number < -9.2233720368547758e18L || *number >= 9.2233720368547758e18L)
     fail(key, "number out of range");
   return static_cast<std::int64_t>(*number);
 }
 
-namespace {
-
-std::optional<std::uint64_t> optionalUInt64(const nlohmann::json& object, const std::string& key) {
-  const auto* value = present(object, key);
-  if (value == nullptr) return std::nullopt;
-  if (value->is_number_unsigned()) return value->get<std::uint64_t>();
-  auto number = value->is_number() ? integral(*value) : std::nullopt;
+template <>
+std::uint64_t decode<std::uint64_t>(const nlohmann::json& value, const std::string& key) {
+  if (value.is_number_unsigned()) return value.get<std::uint64_t>();
+  auto number = value.is_number() ? integral(value) : std::nullopt;
   if (!number) fail(key, "expected an integer");
   if (*number < 0 || *number >= 1.8446744073709551616e19L) fail(key, "number out of range");
   return static_cast<std::uint64_t>(*number);
 }
 
-}  // namespace
-
-std::optional<std::uint32_t> optionalUInt32(const nlohmann::json& object, const std::string& key) {
-  auto value = optionalUInt64(object, key);
-  if (!value) return std::nullopt;
-  if (*value > std::numeric_limits<std::uint32_t>::max()) fail(key, "number out of range");
-  return static_cast<std::uint32_t>(*value);
+template <>
+std::uint32_t decode<std::uint32_t>(const nlohmann::json& value, const std::string& key) {
+  std::uint64_t wide = decode<std::uint64_t>(value, key);
+  if (wide > std::numeric_limits<std::uint32_t>::max()) fail(key, "number out of range");
+  return static_cast<std::uint32_t>(wide);
 }
 
-std::optional<double> optionalDouble(const nlohmann::json& object, const std::string& key) {
-  const auto* value = present(object, key);
-  if (value == nullptr) return std::nullopt;
-  if (!value->is_number()) fail(key, "expected a number");
-  return value->get<double>();
+template <>
+double decode<double>(const nlohmann::json& value, const std::string& key) {
+  if (!value.is_number()) fail(key, "expected a number");
+  return value.get<double>();
 }
 
-std::optional<std::string> optionalString(const nlohmann::json& object, const std::string& key) {
-  const auto* value = present(object, key);
-  if (value == nullptr) return std::nullopt;
-  if (!value->is_string()) fail(key, "expected a string");
-  return value->get<std::string>();
+template <>
+std::string decode<std::string>(const nlohmann::json& value, const std::string& key) {
+  if (!value.is_string()) fail(key, "expected a string");
+  return value.get<std::string>();
 }
 
-std::optional<std::vector<std::string>> optionalStringArray(const nlohmann::json& object,
-                                                            const std::string& key) {
-  const auto* value = present(object, key);
-  if (value == nullptr) return std::nullopt;
-  if (!value->is_array()) fail(key, "expected an array");
+template <>
+std::vector<std::string> decode<std::vector<std::string>>(const nlohmann::json& value,
+                                                          const std::string& key) {
+  if (!value.is_array()) fail(key, "expected an array");
   std::vector<std::string> items;
-  for (const auto& item : *value) {
+  for (const auto& item : value) {
     if (!item.is_string()) fail(key, "expected an array of strings");
     items.push_back(item.get<std::string>());
   }
   return items;
-}
-
-std::int64_t requiredInt64(const nlohmann::json& object, const std::string& key) {
-  auto value = optionalInt64(object, key);
-  if (!value) fail(key, "missing");
-  return *value;
-}
-
-std::string requiredString(const nlohmann::json& object, const std::string& key) {
-  auto value = optionalString(object, key);
-  if (!value) fail(key, "missing");
-  return *value;
 }
 
 std::string encodePretty(const nlohmann::json& value) {

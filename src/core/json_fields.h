@@ -59,19 +59,60 @@ nlohmann::json parseObject(ByteView bytes);
 // Throws DecodingError "<key>: <problem>".
 [[noreturn]] void fail(const std::string& key, const std::string& problem);
 
-// Each reader returns nothing when `key` is missing or null, and throws DecodingError when the
-// value has the wrong type or does not fit the field.
-std::optional<bool> optionalBool(const nlohmann::json& object, const std::string& key);
-std::optional<std::int64_t> optionalInt64(const nlohmann::json& object, const std::string& key);
-std::optional<std::uint32_t> optionalUInt32(const nlohmann::json& object, const std::string& key);
-std::optional<double> optionalDouble(const nlohmann::json& object, const std::string& key);
-std::optional<std::string> optionalString(const nlohmann::json& object, const std::string& key);
-std::optional<std::vector<std::string>> optionalStringArray(const nlohmann::json& object,
-                                                            const std::string& key);
+// Decodes one present (not null) value as T, naming `key` in its errors: "<key>: expected a
+// string", "<key>: number out of range", ... Defined for bool, std::int64_t, std::uint32_t,
+// std::uint64_t, double, std::string and std::vector<std::string>.
+template <typename T>
+T decode(const nlohmann::json& value, const std::string& key);
+template <>
+bool decode<bool>(const nlohmann::json& value, const std::string& key);
+template <>
+std::int64_t decode<std::int64_t>(const nlohmann::json& value, const std::string& key);
+template <>
+std::uint32_t decode<std::uint32_t>(const nlohmann::json& value, const std::string& key);
+template <>
+std::uint64_t decode<std::uint64_t>(const nlohmann::json& value, const std::string& key);
+template <>
+double decode<double>(const nlohmann::json& value, const std::string& key);
+template <>
+std::string decode<std::string>(const nlohmann::json& value, const std::string& key);
+template <>
+std::vector<std::string> decode<std::vector<std::string>>(const nlohmann::json& value,
+                                                          const std::string& key);
 
-// Each required reader throws DecodingError "<key>: missing" when the key is missing or null.
-std::int64_t requiredInt64(const nlohmann::json& object, const std::string& key);
-std::string requiredString(const nlohmann::json& object, const std::string& key);
+// Reads the fields of one JSON object into a record, one call per field:
+//
+//   FieldReader fields(object);
+//   fields.required("version", record.version);   // absent: "version: missing"
+//   fields.optional("filename", record.filename); // absent: the field keeps its value
+//
+// A missing key and a null value both mean absent. A field of type std::optional<T> is read as
+// T; any other field type is one decode() is defined for. Does not own the object.
+class FieldReader {
+ public:
+  explicit FieldReader(const nlohmann::json& object) : object_(object) {}
+
+  // Returns the value at `key`, or nullptr when it is absent.
+  const nlohmann::json* find(const std::string& key) const;
+  // Returns the value at `key`; throws DecodingError "<key>: missing" when it is absent.
+  const nlohmann::json& requiredValue(const std::string& key) const;
+
+  template <typename T>
+  void required(const std::string& key, T& field) const {
+    field = decode<T>(requiredValue(key), key);
+  }
+  template <typename T>
+  void optional(const std::string& key, T& field) const {
+    if (const nlohmann::json* value = find(key)) field = decode<T>(*value, key);
+  }
+  template <typename T>
+  void optional(const std::string& key, std::optional<T>& field) const {
+    if (const nlohmann::json* value = find(key)) field = decode<T>(*value, key);
+  }
+
+ private:
+  const nlohmann::json& object_;
+};
 
 // Returns the text of `value` indented by two spaces with keys in sorted order.
 std::string encodePretty(const nlohmann::json& value);

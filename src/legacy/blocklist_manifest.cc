@@ -7,36 +7,24 @@ namespace veltra::legacy {
 
 namespace {
 
-platform::TimePoint requiredDate(const nlohmann::json& object, const std::string& key) {
-  auto date = config::optionalDate(object, key);
-  if (!date) json::fail(key, "missing");
-  return *date;
-}
-
 config::BlocklistCategory categoryOf(const std::string& key, const std::string& field) {
   auto category = config::blocklistCategoryFromRawValue(key);
   if (!category) json::fail(field, "unknown category \"" + key + "\"");
   return *category;
 }
 
-const nlohmann::json& requiredObject(const nlohmann::json& object, const std::string& key) {
-  auto it = object.find(key);
-  if (it == object.end() || it->is_null()) json::fail(key, "missing");
-  if (!it->is_object()) json::fail(key, "not an object");
-  return *it;
-}
-
 BlocklistManifest::Entry entryFromJson(const nlohmann::json& object) {
   if (!object.is_object()) json::fail("entries", "not an object");
+  json::FieldReader fields(object);
   BlocklistManifest::Entry entry;
-  entry.category = json::requiredString(object, "category");
-  entry.etag = json::optionalString(object, "etag");
-  entry.lastModified = json::optionalString(object, "lastModified");
-  entry.downloadedAt = requiredDate(object, "downloadedAt");
-  entry.fileSize = json::requiredInt64(object, "fileSize");
-  entry.domainCount = json::requiredInt64(object, "domainCount");
-  entry.contentHash = json::optionalString(object, "contentHash");
-  entry.sourceURL = json::requiredString(object, "sourceURL");
+  fields.required("category", entry.category);
+  fields.optional("etag", entry.etag);
+  fields.optional("lastModified", entry.lastModified);
+  entry.downloadedAt = config::requiredDate(object, "downloadedAt");
+  fields.required("fileSize", entry.fileSize);
+  fields.required("domainCount", entry.domainCount);
+  fields.optional("contentHash", entry.contentHash);
+  fields.required("sourceURL", entry.sourceURL);
   return entry;
 }
 
@@ -56,15 +44,18 @@ nlohmann::json entryToJson(const BlocklistManifest::Entry& entry) {
 
 BlocklistManifest BlocklistManifest::fromJson(const nlohmann::json& object) {
   if (!object.is_object()) json::fail("manifest", "not an object");
+  json::FieldReader fields(object);
   BlocklistManifest manifest;
-  manifest.version = json::requiredInt64(object, "version");
-  manifest.lastUpdated = requiredDate(object, "lastUpdated");
-  auto compiled = json::optionalStringArray(object, "compiledCategories");
-  if (!compiled) json::fail("compiledCategories", "missing");
-  for (const auto& key : *compiled)
+  fields.required("version", manifest.version);
+  manifest.lastUpdated = config::requiredDate(object, "lastUpdated");
+  std::vector<std::string> compiled;
+  fields.required("compiledCategories", compiled);
+  for (const auto& key : compiled)
     manifest.compiledCategories.insert(categoryOf(key, "compiledCategories"));
   manifest.lastCompiled = config::optionalDate(object, "lastCompiled");
-  for (const auto& [key, value] : requiredObject(object, "entries").items()) {
+  const nlohmann::json& entries = fields.requiredValue("entries");
+  if (!entries.is_object()) json::fail("entries", "not an object");
+  for (const auto& [key, value] : entries.items()) {
     manifest.entries.emplace(categoryOf(key, "entries"), entryFromJson(value));
   }
   return manifest;

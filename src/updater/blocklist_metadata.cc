@@ -6,15 +6,16 @@ namespace veltra::updater {
 
 BlocklistMetadata BlocklistMetadata::decode(ByteView bytes) {
   nlohmann::json o = json::parseObject(bytes);
+  json::FieldReader fields(o);
   BlocklistMetadata m;
-  m.version = json::requiredString(o, "version");
-  m.sha256 = json::requiredString(o, "sha256");
-  m.size = json::requiredInt64(o, "size");
-  m.domainCount = json::requiredInt64(o, "domainCount");
-  m.categoryCount = json::requiredInt64(o, "categoryCount");
-  m.published = json::requiredString(o, "published");
-  m.url = json::requiredString(o, "url");
-  m.filename = json::optionalString(o, "filename");
+  fields.required("version", m.version);
+  fields.required("sha256", m.sha256);
+  fields.required("size", m.size);
+  fields.required("domainCount", m.domainCount);
+  fields.required("categoryCount", m.categoryCount);
+  fields.required("published", m.published);
+  fields.required("url", m.url);
+  fields.optional("filename", m.filename);
   return m;
 }
 

@@ -17,7 +17,8 @@ constexpr auto kFailureKinds = rawValueTable<FailureKind, std::string_view>(
 template <typename Enum, std::size_t N>
 std::optional<Enum> enumField(const nlohmann::json& object, const std::string& key,
                               const RawValueTable<Enum, std::string_view, N>& table) {
-  auto raw = json::optionalString(object, key);
+  std::optional<std::string> raw;
+  json::FieldReader(object).optional(key, raw);
   if (!raw) return std::nullopt;
   auto value = table.fromRaw(*raw);
   if (!value) json::fail(key, "unknown value \"" + *raw + "\"");
@@ -37,17 +38,18 @@ std::optional<FailureKind> failureKindFromRawValue(std::string_view raw) {
 
 BlocklistUpdaterStatus BlocklistUpdaterStatus::decode(ByteView bytes, platform::TimePoint now) {
   nlohmann::json o = json::parseObject(bytes);
+  json::FieldReader fields(o);
   BlocklistUpdaterStatus s;
   s.phase = enumField(o, "phase", kPhases).value_or(Phase::idle);
-  s.formatVersion = json::optionalInt64(o, "formatVersion").value_or(4);
+  fields.optional("formatVersion", s.formatVersion);
   s.trigger = enumField(o, "trigger", kTriggers);
-  s.bytesReceived = json::optionalInt64(o, "bytesReceived").value_or(0);
-  s.bytesExpected = json::optionalInt64(o, "bytesExpected").value_or(0);
-  s.consecutiveFailures = json::optionalInt64(o, "consecutiveFailures").value_or(0);
+  fields.optional("bytesReceived", s.bytesReceived);
+  fields.optional("bytesExpected", s.bytesExpected);
+  fields.optional("consecutiveFailures", s.consecutiveFailures);
   s.startedAt = config::optionalDate(o, "startedAt");
   s.updatedAt = config::optionalDate(o, "updatedAt").value_or(now);
   s.failureKind = enumField(o, "failureKind", kFailureKinds);
-  s.failureMessage = json::optionalString(o, "failureMessage");
+  fields.optional("failureMessage", s.failureMessage);
   return s;
 }
 

@@ -15,9 +15,6 @@ namespace veltra::updater {
 
 namespace {
 
-// How the run reports a data folder that refused the artifact, while downloading or installing.
-constexpr const char* kInstallFailure = "Failed to install blocklist";
-
 // Returns the digest of the installed blocklist. The metadata copy stands for the blocklist
 // only while "blocklist.bin" exists.
 std::optional<std::string> currentLegacyDigest(const UpdaterContext& context) {
@@ -87,7 +84,7 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
   rules.decompressionFailedLog = "Decompression failed (attempt %ld): %s";
   rules.finalFailureLog = "Blocklist update failed after %ld retries";
   rules.artifactName = "blocklist.bin";
-  rules.installFailure = kInstallFailure;
+  rules.installFailure = "Failed to install blocklist";
   // Lengths never decide here; the fixed limit only keeps a bomb from filling the disk.
   rules.decompressionLimit = static_cast<std::uint64_t>(context.transport.maxDecompressedBytes);
   rules.limitIsDeclaredSize = false;
@@ -109,25 +106,9 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
   };
   AttemptOutcome outcome = runAttempts(run, metadata.url, rules);
   if (!outcome.artifact) return outcome.exitCode;
-
-  reporter.setPhase(Phase::installing);
-  try {
-    atomicInstall(outcome.artifact->file(), context.dataPath("blocklist.bin"),
-                  context.dataPath("blocklist.bin.new"), context.dataPath("blocklist.bin.old"),
-                  verbose, *context.console, *context.io);
-  } catch (const platform::SystemError& error) {
-    return failInstall(run, kInstallFailure, error);
-  }
-  outcome.artifact.reset();
-  saveLegacyMetadata(context, metadata);
-  context.config().updateBlocklistMetadata(metadata.domainCount);
-  context.notifications->post(kBlocklistUpdatedNotification);
-  reporter.setPhase(Phase::complete);
-  run.say("Update complete: " + std::to_string(metadata.domainCount) + " domains in " +
-          run.elapsedText() + "s");
-  run.logger.info("Blocklist update complete: %ld domains from CDN",
-                  static_cast<long>(metadata.domainCount));
-  return ExitCode::success;
+  return installAndFinish(run, outcome, rules,
+                          {metadata.domainCount, [&] { saveLegacyMetadata(context, metadata); },
+                           "Update complete: ", "Blocklist update complete: %ld domains from CDN"});
 }
 
 }  // namespace veltra::updater

@@ -107,6 +107,28 @@ std::string PipelineRun::elapsedText() const {
 
 std::string digestPrefix(const std::string& digest) { return digest.substr(0, 16); }
 
+ExitCode installAndFinish(PipelineRun& run, AttemptOutcome& outcome, const AttemptRules& rules,
+                          const Completion& completion) {
+  UpdaterContext& context = run.context;
+  const std::string target = context.dataPath(rules.artifactName);
+  run.reporter.setPhase(Phase::installing);
+  try {
+    atomicInstall(outcome.artifact->file(), target, target + ".new", target + ".old", run.verbose,
+                  *context.console, *context.io);
+  } catch (const platform::SystemError& error) {
+    return failInstall(run, rules.installFailure, error);
+  }
+  outcome.artifact.reset();
+  completion.saveDescription();
+  context.config().updateBlocklistMetadata(completion.domainCount);
+  context.notifications->post(kBlocklistUpdatedNotification);
+  run.reporter.setPhase(Phase::complete);
+  run.say(completion.completeLine + std::to_string(completion.domainCount) + " domains in " +
+          run.elapsedText() + "s");
+  run.logger.info(completion.completeLog, static_cast<long>(completion.domainCount));
+  return ExitCode::success;
+}
+
 ExitCode failInstall(PipelineRun& run, const std::string& what,
                      const platform::SystemError& error) {
   run.say(what + ": " + error.description());

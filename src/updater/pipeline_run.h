@@ -90,6 +90,24 @@ struct AttemptOutcome {
 // hold the files (as an install failure).
 AttemptOutcome runAttempts(PipelineRun& run, const std::string& url, const AttemptRules& rules);
 
+// How a pipeline records an installed artifact and reports its success.
+struct Completion {
+  std::int64_t domainCount;
+  // Saves the document that describes the installed artifact beside it; reports its own failures.
+  std::function<void()> saveDescription;
+  // Printed before "<domainCount> domains in <seconds>s".
+  const char* completeLine;
+  // Logged with the domain count.
+  const char* completeLog;
+};
+
+// Renames the outcome's verified artifact over rules.artifactName in the data folder (the previous
+// one kept as ".old"), then saves its description, records the domain count in the shared
+// configuration, posts the updated notification and reports completion. An install the data
+// folder refuses is reported as failInstall does.
+ExitCode installAndFinish(PipelineRun& run, AttemptOutcome& outcome, const AttemptRules& rules,
+                          const Completion& completion);
+
 // Reports an installation that the data folder refused: prints and logs `what` + ": " + the
 // description, records a disk failure, returns writeFailed.
 ExitCode failInstall(PipelineRun& run, const std::string& what, const platform::SystemError& error);

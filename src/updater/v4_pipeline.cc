@@ -18,9 +18,6 @@ using BlocklistV4Client::V4Manifest;
 
 namespace {
 
-// How the run reports a data folder that refused the artifact, while downloading or installing.
-constexpr const char* kInstallFailure = "Failed to install V4 blocklist";
-
 // Returns the digest of the installed artifact. The manifest copy stands for the artifact only
 // while the artifact is there with the copy's size; otherwise the artifact's own digest counts,
 // so a missing or damaged artifact is downloaded again.
@@ -58,7 +55,7 @@ AttemptRules v4Rules(PipelineRun& run, const V4Manifest& manifest) {
   rules.decompressionFailedLog = "V4 decompression failed (attempt %ld): %s";
   rules.finalFailureLog = "V4 blocklist update failed after %ld retries";
   rules.artifactName = "blocklist-v4.bin";
-  rules.installFailure = kInstallFailure;
+  rules.installFailure = "Failed to install V4 blocklist";
   rules.decompressionLimit = static_cast<std::uint64_t>(
       std::clamp<std::int64_t>(manifest.size, 0, run.context.transport.maxDecompressedBytes));
   rules.limitIsDeclaredSize = true;
@@ -163,27 +160,13 @@ ExitCode runV4Update(bool force, bool verbose, UpdaterStatusReporter& reporter,
   run.say("Downloading V4 blocklist (" + platform::formatFileByteCount(manifest.compressedSize) +
           ")...");
   run.sayVerbose("URL: " + manifest.url);
-  AttemptOutcome outcome = runAttempts(run, manifest.url, v4Rules(run, manifest));
+  AttemptRules rules = v4Rules(run, manifest);
+  AttemptOutcome outcome = runAttempts(run, manifest.url, rules);
   if (!outcome.artifact) return outcome.exitCode;
-
-  reporter.setPhase(Phase::installing);
-  try {
-    atomicInstall(outcome.artifact->file(), context.dataPath("blocklist-v4.bin"),
-                  context.dataPath("blocklist-v4.bin.new"),
-                  context.dataPath("blocklist-v4.bin.old"), verbose, *context.console, *context.io);
-  } catch (const platform::SystemError& error) {
-    return failInstall(run, kInstallFailure, error);
-  }
-  outcome.artifact.reset();
-  persistV4Manifest(run, manifestBytes);
-  context.config().updateBlocklistMetadata(manifest.domainCount);
-  context.notifications->post(kBlocklistUpdatedNotification);
-  reporter.setPhase(Phase::complete);
-  run.say("V4 update complete: " + std::to_string(manifest.domainCount) + " domains in " +
-          run.elapsedText() + "s");
-  run.logger.info("V4 blocklist update complete: %ld domains from CDN",
-                  static_cast<long>(manifest.domainCount));
-  return ExitCode::success;
+  return installAndFinish(
+      run, outcome, rules,
+      {manifest.domainCount, [&] { persistV4Manifest(run, manifestBytes); },
+       "V4 update complete: ", "V4 blocklist update complete: %ld domains from CDN"});
 }
 
 }  // namespace veltra::updater
