@@ -27,7 +27,7 @@ constexpr OptionSpec kOptions[] = {
   {"--lists",           "DIR",           kBuildFamily, "folder holding the registry's list files"},
   {"-o",                "OUT.bin",       kBuild,       "where to write the artifact"},
   {"--gzip",            "OUT.bin.gz",    kBuild,       "also write the artifact gzip-compressed"},
-  {"--manifest",        "OUT.json",      kBuild,       "also write its manifest (with --gzip, --url)"},
+  {"--manifest",        "OUT.json",      kBuild,       "also write its manifest (needs --gzip)"},
   {"--url",             "URL",           kBuild,       "manifest: download address of the .gz"},
   {"--cdn-root",        "DIR",           kPublish,     "CDN folder to publish into"},
   {"--base-url",        "URL",           kPublish,     "address the CDN folder is served at"},
