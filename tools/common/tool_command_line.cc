@@ -51,8 +51,18 @@ bool parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::
   return true;
 }
 
-std::optional<std::string> unrecognisedArgument(const CLI::App& app) {
-  const std::vector<std::string> extras = app.remaining();
+const CLI::App* selectedCommand(const CLI::App& app, const std::vector<std::string>& args) {
+  const std::vector<CLI::App*> given = app.get_subcommands();
+  if (args.empty() || given.empty() || given.front()->get_name() != args.front()) return nullptr;
+  return given.front();
+}
+
+std::optional<std::string> unrecognisedArgument(const CLI::App& command) {
+  std::vector<std::string> extras = command.remaining();
+  if (const CLI::App* tool = command.get_parent()) {
+    const std::vector<std::string> above = tool->remaining();
+    extras.insert(extras.end(), above.begin(), above.end());
+  }
   for (const std::string& extra : extras) {
     if (looksLikeOption(extra)) return extra;
   }

@@ -48,9 +48,14 @@ void configureTool(CLI::App& app);
 // anything else CLI11 refuses.
 bool parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::ostream& out);
 
-// Returns the first argument `app` itself (not its commands) left undeclared, preferring one
-// that looks like an option, so that an unknown option is named before a stray word.
-std::optional<std::string> unrecognisedArgument(const CLI::App& app);
+// Returns the command that `args`, parsed into `app`, start with; nullptr when `args` are empty
+// or their first argument is not a command (a word or an option the tool does not know).
+const CLI::App* selectedCommand(const CLI::App& app, const std::vector<std::string>& args);
+
+// Returns the first argument that `command` left undeclared, or after it the tool (what follows
+// "--" when the command takes no positional arguments), preferring one that looks like an option
+// so that an unknown option is named before a stray word.
+std::optional<std::string> unrecognisedArgument(const CLI::App& command);
 
 // Tells whether an argument has the shape of an option: a dash and at least one more character.
 bool looksLikeOption(std::string_view argument);

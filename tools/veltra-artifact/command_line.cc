@@ -89,19 +89,14 @@ void CommandLine::addCommand(const std::string& name, const std::string& descrip
 }
 
 const ParsedArgs& CommandLine::chosen(const std::vector<std::string>& args) const {
-  // The command is the first argument; the tool's own options ended the run while parsing.
-  const std::vector<CLI::App*> given = app_.get_subcommands();
-  if (args.empty()) throw UsageError("missing command");
-  if (given.empty() || given.front()->get_name() != args.front())
-    throw UsageError("unknown command " + args.front());
-  // What follows "--" reaches the tool itself, the command taking nothing after it.
-  for (const CLI::App* app : {static_cast<const CLI::App*>(given.front()), &app_}) {
-    if (auto extra = tools::unrecognisedArgument(*app)) {
-      throw UsageError(
-          (tools::looksLikeOption(*extra) ? "unknown option " : "unexpected argument ") + *extra);
-    }
+  const CLI::App* command = tools::selectedCommand(app_, args);
+  if (command == nullptr)
+    throw UsageError(args.empty() ? "missing command" : "unknown command " + args.front());
+  if (auto extra = tools::unrecognisedArgument(*command)) {
+    throw UsageError((tools::looksLikeOption(*extra) ? "unknown option " : "unexpected argument ") +
+                     *extra);
   }
-  return commands_.at(given.front()->get_name());
+  return commands_.at(command->get_name());
 }
 
 }  // namespace veltra::artifact_tool
