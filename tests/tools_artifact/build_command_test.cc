@@ -137,6 +137,17 @@ TEST_F(BuildCommand, PublishLaysOutTheCdnFolder) {
   EXPECT_EQ(platform::sha256Hex(platform::gzipDecompress(gz)), manifest.sha256);
 }
 
+TEST_F(BuildCommand, CommandLinesKeepTheirReading) {
+  // The last of a repeated option counts; a value may look like an option; publish's options
+  // are accepted by build and ignored.
+  std::vector<std::string> args = buildArgs();
+  args.insert(args.begin() + 1, {"--registry", "absent.json", "--version", "--lists"});
+  args.insert(args.end(), {"--cdn-root", dir.file("cdn"), "--base-url", "http://x"});
+  ASSERT_EQ(run(args), 0) << err.str();
+  EXPECT_TRUE(platform::fileExists(dir.file("out.bin")));
+  EXPECT_FALSE(platform::fileExists(dir.file("cdn")));
+}
+
 TEST_F(BuildCommand, ListGatesStopTheBuild) {
   const std::pair<const char*, const char*> cases[] = {
       {"a.com\n",

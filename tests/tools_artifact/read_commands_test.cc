@@ -69,6 +69,14 @@ TEST_F(ReadCommands, InspectShowsHeaderCategoriesAndResidency) {
   EXPECT_NE(out.str().find("  slot 1\tid 5\tmalware\n"), std::string::npos) << out.str();
 }
 
+TEST_F(ReadCommands, EveryReadCommandAcceptsTheReadOptions) {
+  // As they always have: an option of another read command is accepted and ignored.
+  ASSERT_EQ(run({"dump", path, "--json", "--stdin", "--enable", "ads"}, "x.tracker.io\n"), 0);
+  EXPECT_EQ(out.str(), "a.ads.com\t2\nb.ads.com\t0\nevil.net\t1\n");
+  ASSERT_EQ(run({"lookup", "--json", path, "evil.net"}), 0);
+  EXPECT_EQ(out.str(), "evil.net\t1\tmalware\tblocked\n");
+}
+
 TEST_F(ReadCommands, ErrorsGoToStandardError) {
   EXPECT_EQ(run({"dump", dir.write("short.bin", "LBVK")}), 1);
   EXPECT_EQ(err.str(), "veltra-artifact: truncated artifact: needed 64 bytes, have 4\n");

@@ -1,5 +1,6 @@
 #include <sstream>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "dns_ip_map/dns_ip_map_writer.h"
@@ -157,6 +158,61 @@ TEST_F(DnsmapToolTest, BadCommandLinesPrintUsage) {
   EXPECT_EQ(err.str(),
             "veltra-dnsmap: line 1: expected \"ip<TAB>domain<TAB>ttl[<TAB>flags[<TAB>at]]\"\n");
   EXPECT_EQ(runTool({"--help"}), 0);
+}
+
+TEST_F(DnsmapToolTest, UsageErrorsNameTheArgument) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "missing command"},
+      {{"frobnicate"}, "unknown command \"frobnicate\""},
+      {{"--bogus"}, "unknown command \"--bogus\""},
+      {{"add", "--bogus", "--stdin"}, "unknown option --bogus for add"},
+      {{"dump", "--at", "5"}, "unknown option --at for dump"},
+      {{"dump", "-x"}, "unknown option -x for dump"},
+      {{"add", "--stdin", "--ttl"}, "missing value for --ttl"},
+      {{"lookup", "10.0.0.1", "--at"}, "missing value for --at"},
+      {{"add", "--ip", "1", "--domain", "d", "--ttl", "5m"}, "invalid number for --ttl: \"5m\""},
+      {{"compact", "--at", "-5"}, "invalid number for --at: \"-5\""},
+      {{"add", "--ip", "1", "--domain", "d", "--ttl", "5", "--flags", "0x1"},
+       "invalid number for --flags: \"0x1\""},
+      {{"lookup"}, "missing IP"},
+      {{"dump", "a.bin", "b.bin"}, "too many arguments"},
+      {{"add", "--stdin", "--domain", "d"}, "--stdin does not go with --ip, --domain or --ttl"},
+  };
+  for (const auto& [args, message] : cases) {
+    EXPECT_EQ(runTool(args), kExitUsage) << message;
+    EXPECT_EQ(err.str().rfind("veltra-dnsmap: " + message + "\nusage: veltra-dnsmap add ", 0), 0u)
+        << err.str();
+    EXPECT_EQ(out.str(), "");
+  }
+  EXPECT_FALSE(platform::fileExists(map()));
+}
+
+TEST_F(DnsmapToolTest, HelpAndVersion) {
+  // The tool's help is its usage text, however asked for.
+  for (const char* help : {"--help", "-h", "help"}) {
+    ASSERT_EQ(runTool({help}), 0) << help;
+    EXPECT_EQ(out.str().rfind("usage: veltra-dnsmap add [FILE] --ip IP", 0), 0u) << out.str();
+    EXPECT_NE(out.str().find("FILE defaults to \"dns-ip-map.bin\""), std::string::npos);
+  }
+  const std::pair<const char*, std::vector<std::string>> commands[] = {
+      {"add",
+       {"FILE", "--ip IP", "--domain DOMAIN", "--ttl SECONDS", "--flags N", "--stdin",
+        "--at UNIXSECONDS"}},
+      {"dump", {"FILE"}},
+      {"lookup", {"FILE", "IP", "--at UNIXSECONDS"}},
+      {"compact", {"FILE", "--at UNIXSECONDS"}},
+  };
+  for (const auto& [command, options] : commands) {
+    ASSERT_EQ(runTool({command, "--help"}), 0) << command;
+    for (const std::string& option : options) {
+      EXPECT_NE(out.str().find(option), std::string::npos) << option << " in\n" << out.str();
+    }
+  }
+  ASSERT_EQ(runTool({"dump", "--help"}), 0);
+  EXPECT_EQ(out.str().find("--at"), std::string::npos) << out.str();
+  ASSERT_EQ(runTool({"--version"}), 0);
+  EXPECT_THAT(out.str(), ::testing::MatchesRegex("veltra-dnsmap [0-9]+\\.[0-9]+\\.[0-9]+\n"));
+  EXPECT_FALSE(platform::fileExists(map()));
 }
 
 }  // namespace

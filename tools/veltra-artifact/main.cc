@@ -1,13 +1,13 @@
-#include <unistd.h>
-
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "platform/terminal.h"
 #include "run.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return veltra::artifact_tool::run(args, std::cin, std::cout, std::cerr,
-                                    isatty(STDERR_FILENO) != 0);
+  return veltra::artifact_tool::run(
+      args, std::cin, std::cout, std::cerr,
+      veltra::platform::isTerminal(veltra::platform::StandardStream::error));
 }

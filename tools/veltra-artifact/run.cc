@@ -2,11 +2,9 @@
 
 #include <chrono>
 #include <exception>
-#include <map>
-#include <optional>
-#include <set>
 
 #include "build_command.h"
+#include "command_line.h"
 #include "platform/files.h"
 #include "platform/iso8601.h"
 #include "read_commands.h"
@@ -15,7 +13,6 @@ namespace veltra::artifact_tool {
 namespace {
 
 constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 
 constexpr const char kUsage[] =
     "usage: veltra-artifact build --registry REGISTRY.json --lists DIR -o OUT.bin "
@@ -27,45 +24,7 @@ constexpr const char kUsage[] =
     "       veltra-artifact inspect ARTIFACT [--json]\n"
     "       veltra-artifact dump ARTIFACT\n";
 
-// A command line that does not fit the usage.
-struct UsageError {
-  std::string message;
-};
-
-// Option values by name; positional arguments in order.
-struct ParsedArgs {
-  std::map<std::string, std::string> options;
-  std::vector<std::string> positional;
-
-  bool has(const std::string& name) const { return options.count(name) != 0; }
-  std::string value(const std::string& name) const {
-    auto found = options.find(name);
-    return found == options.end() ? "" : found->second;
-  }
-  std::string required(const std::string& name) const {
-    if (!has(name)) throw UsageError{"missing " + name};
-    return value(name);
-  }
-};
-
-ParsedArgs parseArgs(const std::vector<std::string>& args, const std::set<std::string>& valued,
-                     const std::set<std::string>& flags) {
-  ParsedArgs parsed;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (valued.count(arg)) {
-      if (i + 1 >= args.size()) throw UsageError{arg + " needs a value"};
-      parsed.options[arg] = args[++i];
-    } else if (flags.count(arg)) {
-      parsed.options[arg] = "";
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      throw UsageError{"unknown option " + arg};
-    } else {
-      parsed.positional.push_back(arg);
-    }
-  }
-  return parsed;
-}
+using tools::UsageError;
 
 std::string checkedPublished(const ParsedArgs& parsed) {
   if (!parsed.has("--published")) {
@@ -73,7 +32,7 @@ std::string checkedPublished(const ParsedArgs& parsed) {
   }
   std::string published = parsed.value("--published");
   if (!platform::parseIso8601(published)) {
-    throw UsageError{"--published must be an ISO 8601 date-time, got '" + published + "'"};
+    throw UsageError("--published must be an ISO 8601 date-time, got '" + published + "'");
   }
   return published;
 }
@@ -85,22 +44,15 @@ void readManifestOptions(const ParsedArgs& parsed, BuildOptions& options) {
   options.published = checkedPublished(parsed);
 }
 
-const std::set<std::string> kBuildOptions = {"--registry",  "--lists",    "-o",
-                                             "--gzip",      "--manifest", "--url",
-                                             "--version",   "--build-id", "--min-app-version",
-                                             "--published", "--cdn-root", "--base-url"};
-
-BuildOptions buildOptions(const std::vector<std::string>& args) {
-  ParsedArgs parsed = parseArgs(args, kBuildOptions, {});
-  if (!parsed.positional.empty()) throw UsageError{"unexpected argument " + parsed.positional[0]};
+BuildOptions buildOptions(const ParsedArgs& parsed) {
   BuildOptions options;
   options.registryPath = parsed.required("--registry");
   options.listsDirectory = parsed.required("--lists");
-  if (args[0] == "build") {
+  if (parsed.name() == "build") {
     options.outputPath = parsed.required("-o");
     options.gzipPath = parsed.value("--gzip");
     if (parsed.has("--manifest")) {
-      if (options.gzipPath.empty()) throw UsageError{"--manifest needs --gzip"};
+      if (options.gzipPath.empty()) throw UsageError("--manifest needs --gzip");
       options.manifestPath = parsed.value("--manifest");
       options.url = parsed.required("--url");
       readManifestOptions(parsed, options);
@@ -112,7 +64,7 @@ BuildOptions buildOptions(const std::vector<std::string>& args) {
   readManifestOptions(parsed, options);
   for (char c : options.buildId) {
     if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-') {
-      throw UsageError{"--build-id may hold only letters, digits, '.', '_' and '-'"};
+      throw UsageError("--build-id may hold only letters, digits, '.', '_' and '-'");
     }
   }
   while (!baseURL.empty() && baseURL.back() == '/') baseURL.pop_back();
@@ -125,9 +77,9 @@ BuildOptions buildOptions(const std::vector<std::string>& args) {
   return options;
 }
 
-int runBuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+int runBuildCommand(const ParsedArgs& parsed, std::ostream& out, std::ostream& err,
                     bool interactive) {
-  BuildOptions options = buildOptions(args);
+  BuildOptions options = buildOptions(parsed);
   BuildSummary summary = runBuild(options, [&](const std::string& line) {
     if (interactive) err << "[veltra-artifact] " << line << std::endl;
   });
@@ -147,20 +99,17 @@ std::vector<std::string> splitKeys(const std::string& text) {
   return keys;
 }
 
-int runReadCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
-  const std::string& command = args[0];
-  ParsedArgs parsed = parseArgs(args, {"--enable"}, {"--stdin", "--json"});
-  if (parsed.positional.empty()) throw UsageError{"missing ARTIFACT"};
-  const std::string artifact = parsed.positional[0];
-  std::vector<std::string> rest(parsed.positional.begin() + 1, parsed.positional.end());
-  if (command == "lookup") {
-    if (rest.empty() && !parsed.has("--stdin")) throw UsageError{"lookup needs domains or --stdin"};
-    runLookup(artifact, splitKeys(parsed.value("--enable")), !parsed.has("--enable"), rest,
-              parsed.has("--stdin") ? &in : nullptr, out);
+int runReadCommand(const ParsedArgs& parsed, std::istream& in, std::ostream& out) {
+  if (!parsed.has("ARTIFACT")) throw UsageError("missing ARTIFACT");
+  const std::string& artifact = parsed.artifact;
+  if (parsed.name() == "lookup") {
+    if (parsed.domains.empty() && !parsed.has("--stdin"))
+      throw UsageError("lookup needs domains or --stdin");
+    runLookup(artifact, splitKeys(parsed.value("--enable")), !parsed.has("--enable"),
+              parsed.domains, parsed.has("--stdin") ? &in : nullptr, out);
     return 0;
   }
-  if (!rest.empty()) throw UsageError{"unexpected argument " + rest[0]};
-  if (command == "inspect") {
+  if (parsed.name() == "inspect") {
     runInspect(artifact, parsed.has("--json"), out);
   } else {
     runDump(artifact, out);
@@ -172,19 +121,16 @@ int runReadCommand(const std::vector<std::string>& args, std::istream& in, std::
 
 int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err, bool interactive) {
+  CommandLine commandLine;
   try {
-    if (args.empty()) throw UsageError{"missing command"};
-    const std::string& command = args[0];
-    if (command == "build" || command == "publish") {
-      return runBuildCommand(args, out, err, interactive);
+    if (!tools::parseCommandLine(commandLine.app(), args, out)) return 0;
+    const ParsedArgs& parsed = commandLine.chosen(args);
+    if (parsed.name() == "build" || parsed.name() == "publish") {
+      return runBuildCommand(parsed, out, err, interactive);
     }
-    if (command == "lookup" || command == "inspect" || command == "dump") {
-      return runReadCommand(args, in, out);
-    }
-    throw UsageError{"unknown command " + command};
+    return runReadCommand(parsed, in, out);
   } catch (const UsageError& error) {
-    err << "veltra-artifact: " << error.message << "\n" << kUsage;
-    return kExitUsage;
+    return tools::reportUsageError(err, "veltra-artifact", error.what(), kUsage);
   } catch (const std::exception& error) {
     err << "veltra-artifact: " << error.what() << "\n";
     return kExitFailure;

@@ -1,13 +1,12 @@
 #include "cdn_server.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <httplib.h>
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
+
+#include "platform/file_reader.h"
+#include "platform/system_error.h"
 
 namespace veltra::cdn {
 
@@ -21,29 +20,30 @@ std::string contentType(const std::string& path) {
              : "application/octet-stream";
 }
 
-// Maps a request path to a file under root; nothing for paths that leave it.
-std::optional<std::string> resolve(const std::string& root, const std::string& path) {
+// Maps a request path to a regular file under root, and returns the file and its size; nothing
+// for paths that leave root and for what is no regular file (a link is not followed).
+std::optional<std::pair<std::string, std::int64_t>> resolve(const std::string& root,
+                                                            const std::string& path) {
   if (path.empty() || path[0] != '/' || path.find("..") != std::string::npos) return std::nullopt;
   std::string file = root + path;
-  struct stat info {};
-  if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  return file;
+  try {
+    return std::make_pair(file, static_cast<std::int64_t>(platform::FileReader(file).size()));
+  } catch (const platform::SystemError&) {
+    return std::nullopt;
+  }
 }
 
-// Reads up to `length` bytes at `offset` of the file; empty at the end or on error.
+// Reads up to `length` bytes at `offset` of the file, opened anew; empty at the end or on error.
 std::string readRange(const std::string& file, std::size_t offset, std::size_t length) {
   std::string buffer(length, '\0');
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  ssize_t n = ::pread(fd, buffer.data(), length, static_cast<off_t>(offset));
-  ::close(fd);
-  buffer.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  try {
+    const std::size_t n = platform::FileReader(file).readAt(
+        offset, {reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size()});
+    buffer.resize(n);
+  } catch (const platform::SystemError&) {
+    return {};
+  }
   return buffer;
-}
-
-std::int64_t sizeOf(const std::string& file) {
-  struct stat info {};
-  return ::stat(file.c_str(), &info) == 0 ? info.st_size : 0;
 }
 
 }  // namespace
@@ -81,8 +81,8 @@ CdnServer::CdnServer(std::string root)
       response.set_content("not found\n", "text/plain");
       return;
     }
-    std::string path = file.value_or("");
-    std::int64_t size = file ? sizeOf(path) : 0;
+    std::string path = file ? file->first : "";
+    std::int64_t size = file ? file->second : 0;
     std::string type = contentType(request.path);
     if (fault && fault->stall) {
       response.set_content_provider(static_cast<std::size_t>(std::max<std::int64_t>(size, 1)), type,

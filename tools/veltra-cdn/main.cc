@@ -3,51 +3,34 @@
 //   veltra-cdn --root DIR [--port N] [--host ADDRESS]
 //
 // Prints the base URL on its first line and serves until SIGINT or SIGTERM.
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
+#include <exception>
+#include <iostream>
 #include <string>
+#include <vector>
 
 #include "cdn_server.h"
+#include "command_line.h"
+#include "platform/stop_signals.h"
 
 int main(int argc, char** argv) {
-  std::string root, host = "127.0.0.1";
-  int port = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::string option = argv[i];
-    if ((option == "--root" || option == "--port" || option == "--host") && i + 1 < argc) {
-      std::string value = argv[++i];
-      if (option == "--root") root = value;
-      if (option == "--host") host = value;
-      if (option == "--port") port = std::atoi(value.c_str());
-    } else {
-      std::fprintf(stderr, "usage: veltra-cdn --root DIR [--port N] [--host ADDRESS]\n");
-      return 2;
-    }
-  }
-  if (root.empty()) {
-    std::fprintf(stderr, "usage: veltra-cdn --root DIR [--port N] [--host ADDRESS]\n");
-    return 2;
-  }
-  // Block the stop signals in every thread; the main thread waits for them.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
-  veltra::cdn::CdnServer server(root);
+  using namespace veltra;
+  const cdn::CommandLine commandLine =
+      cdn::readCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  const std::optional<cdn::CdnOptions>& options = commandLine.options;
+  if (!options) return commandLine.exitStatus;
   try {
-    server.start(host, port);
+    // Before the server starts its threads, which inherit the mask: only the wait below takes
+    // the stop signals.
+    platform::blockStopSignals();
+    cdn::CdnServer server(options->root);
+    server.start(options->host, options->port);
+    std::cout << server.baseURL() << std::endl;
+    platform::waitForStopSignal();
+    server.stop();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "veltra-cdn: %s\n", error.what());
+    std::cerr << "veltra-cdn: " << error.what() << "\n";
     return 1;
   }
-  std::printf("%s\n", server.baseURL().c_str());
-  std::fflush(stdout);
-  int received = 0;
-  sigwait(&stopSignals, &received);
-  server.stop();
-  std::fprintf(stderr, "veltra-cdn: stopped\n");
+  std::cerr << "veltra-cdn: stopped\n";
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "dns_ip_map/dns_ip_map_reader.h"
 #include "dns_ip_map/dns_ip_map_writer.h"
 #include "platform/files.h"
+#include "unsigned_decimal.h"
 
 namespace veltra::dnsmap_tool {
 
@@ -85,10 +86,11 @@ bool readStdinEntries(std::istream& in, std::uint32_t now, std::vector<DNSIPMapE
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     auto fields = splitTabs(line);
-    auto ttl = fields.size() >= 3 ? parseNumber(fields[2], 0xFFFFFFFFull) : std::nullopt;
-    auto flags =
-        fields.size() >= 4 ? parseNumber(fields[3], 0xFF) : std::optional<std::uint64_t>(0);
-    auto at = fields.size() >= 5 ? parseNumber(fields[4], 0xFFFFFFFFull)
+    auto ttl =
+        fields.size() >= 3 ? tools::parseUnsignedDecimal(fields[2], 0xFFFFFFFFull) : std::nullopt;
+    auto flags = fields.size() >= 4 ? tools::parseUnsignedDecimal(fields[3], 0xFF)
+                                    : std::optional<std::uint64_t>(0);
+    auto at = fields.size() >= 5 ? tools::parseUnsignedDecimal(fields[4], 0xFFFFFFFFull)
                                  : std::optional<std::uint64_t>(now);
     if (fields.size() < 3 || fields.size() > 5 || !ttl || !flags || !at) {
       err << "veltra-dnsmap: line " << number
@@ -109,18 +111,6 @@ bool requireFile(const std::string& file, std::ostream& err) {
 }
 
 }  // namespace
-
-std::optional<std::uint64_t> parseNumber(const std::string& text, std::uint64_t maximum) {
-  if (text.empty() || text.size() > 20) return std::nullopt;
-  std::uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
-    if (value > (maximum - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
-  }
-  return value;
-}
 
 int addCommand(const CommandOptions& options, std::ostream& out, std::ostream& err,
                const ToolContext& context) {

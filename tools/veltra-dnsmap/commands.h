@@ -36,7 +36,4 @@ int lookupCommand(const CommandOptions& options, std::ostream& out, std::ostream
 int compactCommand(const CommandOptions& options, std::ostream& out, std::ostream& err,
                    const ToolContext& context);
 
-// Parses a decimal unsigned number no larger than `maximum`, or nothing.
-std::optional<std::uint64_t> parseNumber(const std::string& text, std::uint64_t maximum);
-
 }  // namespace veltra::dnsmap_tool
