@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git ca-certificates gzip curl
   libssl-dev libcurl4-openssl-dev nlohmann-json3-dev libcpp-httplib-dev libplist-dev zlib1g-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev libabsl-dev libmarisa-dev libsqlite3-dev
 )
 
