@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config git ca-certificates gzip curl
   libssl-dev libcurl4-openssl-dev nlohmann-json3-dev libcpp-httplib-dev libplist-dev zlib1g-dev
   libcli11-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev libabsl-dev libmarisa-dev libsqlite3-dev
 )
 

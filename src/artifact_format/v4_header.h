@@ -1,12 +1,13 @@
 // The 64-byte header of a V4 artifact file.
 //
+// clang-format off
 // File layout (all integers little-endian, no padding, offsets absolute from byte 0):
 //   header (64 bytes) | category table | group table | exact trie | wildcard trie
 // Header:
 //    0: magic               (u32, LE) 0x4B56424C, the bytes "LBVK" on disk
 //    4: version             (u32, LE) 4
-//    8: flags               (u32, LE) bit 0 hasExactTrie, bit 1 hasWildcardTrie, bit 2
-//    hasGroupTable
+//    8: flags               (u32, LE) bit 0 hasExactTrie, bit 1 hasWildcardTrie,
+//                                     bit 2 hasGroupTable
 //   12: encodingDescriptor  (u32, LE) 1
 //   16: categoryCount       (u32, LE) category table entries (slots)
 //   20: exactDomainCount    (u32, LE) keys in the exact trie
@@ -28,6 +29,7 @@
 //    2: fragment (F bytes)
 //  2+F: group id (u16, LE) only when terminal
 // then: C entries of key byte (u8) and offset (u32, LE); child at entry position + 1 + offset
+// clang-format on
 #pragma once
 
 #include <cstdint>

@@ -25,7 +25,7 @@ SharedConfig& SharedConfig::shared() {
 }
 
 Config SharedConfig::readConfig() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   return readLocked().config;
 }
 
@@ -56,7 +56,7 @@ SharedConfig::ReadResult SharedConfig::readLocked() {
 }
 
 void SharedConfig::writeConfig(const Config& config) {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   writeLocked(config);
 }
 
@@ -81,7 +81,7 @@ void SharedConfig::writeLocked(const Config& config) {
 
 void SharedConfig::updateBlocklistMetadata(std::int64_t domainCount) {
   logger_.notice("updateBlocklistMetadata(domainCount: %ld)", static_cast<long>(domainCount));
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   ReadResult read = readLocked();
   if (read.fileUndecodable) {
     // Writing would replace settings we could not understand (a newer app's file, say) with
@@ -105,7 +105,7 @@ void SharedConfig::updateBlocklistMetadata(std::int64_t domainCount) {
 }
 
 void SharedConfig::ensureConfigDirectory() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   ensureConfigDirectoryLocked();
 }
 

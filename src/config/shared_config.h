@@ -2,11 +2,11 @@
 #pragma once
 
 #include <chrono>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "config/config.h"
+#include "core/mutex.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
 #include "platform/logging.h"
@@ -53,20 +53,20 @@ class SharedConfig {
     Config config;
     bool fileUndecodable = false;
   };
-  ReadResult readLocked();
-  void ensureConfigDirectoryLocked();
-  void writeLocked(const Config& config);
+  ReadResult readLocked() REQUIRES(lock_);
+  void ensureConfigDirectoryLocked() REQUIRES(lock_);
+  void writeLocked(const Config& config) REQUIRES(lock_);
 
   std::string configDirectory_;
   std::string configPath_;
   const platform::Clock& clock_;
   platform::FileIO& io_;
   platform::Logger logger_;
-  std::mutex lock_;
-  std::optional<Config> cachedConfig_;
-  std::optional<std::chrono::system_clock::time_point> lastReadTime_;
+  Mutex lock_;
+  std::optional<Config> cachedConfig_ GUARDED_BY(lock_);
+  std::optional<std::chrono::system_clock::time_point> lastReadTime_ GUARDED_BY(lock_);
   // Whether the cached record stands in for a file that exists but could not be decoded.
-  bool cachedFromUndecodableFile_ = false;
+  bool cachedFromUndecodableFile_ GUARDED_BY(lock_) = false;
 };
 
 }  // namespace veltra::config

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
+#include "core/mutex.h"
 #include "debug_log/debug_log_entry.h"
 #include "platform/logging.h"
 
@@ -25,8 +25,8 @@ class DebugLogService {
  private:
   platform::Logger logger_;
   std::int64_t maxLogEntries_;
-  std::mutex lock_;
-  std::vector<DebugLogEntry> inMemoryLogs_;
+  Mutex lock_;
+  std::vector<DebugLogEntry> inMemoryLogs_ GUARDED_BY(lock_);
 };
 
 // The interface through which the filter reports its decisions.

@@ -34,12 +34,12 @@ void forEachKeptEntry(ByteView region, std::uint32_t now, Keep&& keep) {
 }  // namespace
 
 void DNSIPMapWriter::compact() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   compactLocked();
 }
 
 bool DNSIPMapWriter::sampleExpiredFraction() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   return sampleExpiredFractionLocked();
 }
 

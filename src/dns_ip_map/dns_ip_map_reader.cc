@@ -29,7 +29,7 @@ void DNSIPMapReader::start(platform::DarwinNotificationCenter& center,
                            std::function<void()> onChange) {
   std::weak_ptr<DNSIPMapReader> weak = weak_from_this();
   {
-    std::lock_guard<std::mutex> guard(lock_);
+    MutexLock guard(lock_);
     if (isStarted_) return;
     isStarted_ = true;
     center_ = &center;
@@ -49,7 +49,7 @@ void DNSIPMapReader::start(platform::DarwinNotificationCenter& center,
 void DNSIPMapReader::stop() {
   platform::DarwinNotificationCenter* center;
   {
-    std::lock_guard<std::mutex> guard(lock_);
+    MutexLock guard(lock_);
     center = center_;
     center_ = nullptr;
     isStarted_ = false;
@@ -98,7 +98,7 @@ bool DNSIPMapReader::ensureCurrentFileLocked() {
 }
 
 std::size_t DNSIPMapReader::refresh() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   if (!ensureCurrentFileLocked()) return 0;
   auto now = nowSeconds();
   if (!now) return 0;
@@ -206,7 +206,7 @@ void DNSIPMapReader::sweepExpiredLocked(std::uint32_t now) {
 }
 
 std::vector<std::string> DNSIPMapReader::lookup(std::string_view ip, std::uint32_t now) {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   ++lookupCount_;
   std::vector<std::string> domains;
   auto it = ipToDomains_.find(ip);
@@ -222,22 +222,22 @@ std::vector<std::string> DNSIPMapReader::lookup(std::string_view ip, std::uint32
 }
 
 std::int64_t DNSIPMapReader::lookupCount() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   return lookupCount_;
 }
 
 std::size_t DNSIPMapReader::size() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   return heldCount_;
 }
 
 std::uint64_t DNSIPMapReader::lastReadOffset() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   return lastReadOffset_;
 }
 
 std::uint64_t DNSIPMapReader::lastKnownWriteSequence() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   return lastKnownWriteSequence_;
 }
 

@@ -13,13 +13,13 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "core/mutex.h"
 #include "dns_ip_map/map_format.h"
 #include "platform/clock.h"
 #include "platform/darwin_notification_center.h"
@@ -87,32 +87,32 @@ class DNSIPMapReader : public std::enable_shared_from_this<DNSIPMapReader> {
       std::unordered_map<std::string, std::vector<DomainEntry>, StringHash, std::equal_to<>>;
 
   std::optional<std::uint32_t> nowSeconds() const;
-  bool ensureCurrentFileLocked();
-  void closeFileLocked();
-  void resetLocked();
-  void insertLocked(const DNSIPMapEntry& entry, std::uint32_t now);
-  void evictOldestLocked();
-  void sweepExpiredLocked(std::uint32_t now);
+  bool ensureCurrentFileLocked() REQUIRES(lock_);
+  void closeFileLocked() REQUIRES(lock_);
+  void resetLocked() REQUIRES(lock_);
+  void insertLocked(const DNSIPMapEntry& entry, std::uint32_t now) REQUIRES(lock_);
+  void evictOldestLocked() REQUIRES(lock_);
+  void sweepExpiredLocked(std::uint32_t now) REQUIRES(lock_);
 
   std::string path_;
   const platform::Clock& clock_;
   std::size_t capacity_;
   platform::Logger logger_;
   std::atomic<bool> compactionNoticed_{false};
-  platform::DarwinNotificationCenter* center_ = nullptr;
+  platform::DarwinNotificationCenter* center_ GUARDED_BY(lock_) = nullptr;
 
-  mutable std::mutex lock_;
-  DomainMap ipToDomains_;
-  std::deque<std::pair<std::string, std::uint64_t>> insertionOrder_;
-  std::size_t heldCount_ = 0;
-  std::uint64_t nextSequence_ = 0;
-  std::uint32_t lastSweepAt_ = 0;
-  int fileHandle_ = -1;
-  platform::FileStatus openedFile_;
-  std::uint64_t lastReadOffset_ = kHeaderSize;
-  std::uint64_t lastKnownWriteSequence_ = 0;
-  bool isStarted_ = false;
-  std::int64_t lookupCount_ = 0;
+  mutable Mutex lock_;
+  DomainMap ipToDomains_ GUARDED_BY(lock_);
+  std::deque<std::pair<std::string, std::uint64_t>> insertionOrder_ GUARDED_BY(lock_);
+  std::size_t heldCount_ GUARDED_BY(lock_) = 0;
+  std::uint64_t nextSequence_ GUARDED_BY(lock_) = 0;
+  std::uint32_t lastSweepAt_ GUARDED_BY(lock_) = 0;
+  int fileHandle_ GUARDED_BY(lock_) = -1;
+  platform::FileStatus openedFile_ GUARDED_BY(lock_);
+  std::uint64_t lastReadOffset_ GUARDED_BY(lock_) = kHeaderSize;
+  std::uint64_t lastKnownWriteSequence_ GUARDED_BY(lock_) = 0;
+  bool isStarted_ GUARDED_BY(lock_) = false;
+  std::int64_t lookupCount_ GUARDED_BY(lock_) = 0;
 };
 
 }  // namespace veltra::dnsmap

@@ -34,7 +34,7 @@ std::string DNSIPMapWriter::defaultPath() {
 std::optional<std::uint32_t> DNSIPMapWriter::nowSeconds() const { return unixSeconds(clock_); }
 
 bool DNSIPMapWriter::start() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   if (isStarted_) return true;
   fileHandle_ = openExclusively(O_RDWR | O_CREAT);
   if (fileHandle_ < 0) {
@@ -77,7 +77,7 @@ bool DNSIPMapWriter::start() {
 }
 
 void DNSIPMapWriter::stop() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   if (!isStarted_) return;
   flushLocked();
   closeFile();
@@ -87,7 +87,7 @@ void DNSIPMapWriter::stop() {
 }
 
 bool DNSIPMapWriter::record(DNSIPMapEntry entry) {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   if (!isStarted_) return false;
   pendingEntries_.push_back(std::move(entry));
   if (pendingEntries_.size() >= policy_.batchSize ||
@@ -98,17 +98,17 @@ bool DNSIPMapWriter::record(DNSIPMapEntry entry) {
 }
 
 void DNSIPMapWriter::flushIfDue() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   if (!pendingEntries_.empty() && clock_.now() - lastFlushTime_ >= policy_.interval) flushLocked();
 }
 
 void DNSIPMapWriter::flush() {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   flushLocked();
 }
 
 DNSIPMapWriterState DNSIPMapWriter::state() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   return DNSIPMapWriterState{isStarted_,
                              currentEntryCount_,
                              currentCommittedOffset_,

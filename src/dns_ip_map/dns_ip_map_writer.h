@@ -14,12 +14,12 @@
 
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/mutex.h"
 #include "dns_ip_map/map_format.h"
 #include "dns_ip_map/random_source.h"
 #include "platform/clock.h"
@@ -115,22 +115,22 @@ class DNSIPMapWriter {
 
  private:
   std::optional<std::uint32_t> nowSeconds() const;
-  void flushLocked();
-  void checkCompaction();
-  void startSizeTrigger();
-  bool sampleExpiredFractionLocked();
-  void compactLocked();
-  void rewriteLiveEntries();
-  bool loadHeader();
-  void writeFreshHeader(std::uint32_t createdAt);
-  Bytes readCommittedRegion();
+  void flushLocked() REQUIRES(lock_);
+  void checkCompaction() REQUIRES(lock_);
+  void startSizeTrigger() REQUIRES(lock_);
+  bool sampleExpiredFractionLocked() REQUIRES(lock_);
+  void compactLocked() REQUIRES(lock_);
+  void rewriteLiveEntries() REQUIRES(lock_);
+  bool loadHeader() REQUIRES(lock_);
+  void writeFreshHeader(std::uint32_t createdAt) REQUIRES(lock_);
+  Bytes readCommittedRegion() REQUIRES(lock_);
   // Returns the committed region, or nothing after logging `failureFormat` with the error.
-  std::optional<Bytes> tryReadCommittedRegion(std::string_view failureFormat);
-  bool indexEntryStarts();
-  void indexEntryStarts(ByteView region);
+  std::optional<Bytes> tryReadCommittedRegion(std::string_view failureFormat) REQUIRES(lock_);
+  bool indexEntryStarts() REQUIRES(lock_);
+  void indexEntryStarts(ByteView region) REQUIRES(lock_);
   int openExclusively(int flags);
-  void closeFile();
-  void disable();
+  void closeFile() REQUIRES(lock_);
+  void disable() REQUIRES(lock_);
 
   std::string path_;
   platform::FileIO& io_;
@@ -140,28 +140,28 @@ class DNSIPMapWriter {
   FlushPolicy policy_;
   platform::Logger logger_;
 
-  mutable std::mutex lock_;
-  int fileHandle_ = -1;
-  std::vector<DNSIPMapEntry> pendingEntries_;
-  std::chrono::system_clock::time_point lastFlushTime_;
-  std::uint32_t currentEntryCount_ = 0;
-  std::uint64_t currentCommittedOffset_ = kHeaderSize;
-  std::uint64_t currentWriteSequence_ = 0;
-  std::uint32_t currentLastCompactedAt_ = 0;
-  bool isStarted_ = false;
+  mutable Mutex lock_;
+  int fileHandle_ GUARDED_BY(lock_) = -1;
+  std::vector<DNSIPMapEntry> pendingEntries_ GUARDED_BY(lock_);
+  std::chrono::system_clock::time_point lastFlushTime_ GUARDED_BY(lock_);
+  std::uint32_t currentEntryCount_ GUARDED_BY(lock_) = 0;
+  std::uint64_t currentCommittedOffset_ GUARDED_BY(lock_) = kHeaderSize;
+  std::uint64_t currentWriteSequence_ GUARDED_BY(lock_) = 0;
+  std::uint32_t currentLastCompactedAt_ GUARDED_BY(lock_) = 0;
+  bool isStarted_ GUARDED_BY(lock_) = false;
   // The committed offset past which a commit compacts (T1); see kCompactionSizeTrigger and
   // startSizeTrigger for where it stands before this process has compacted.
-  std::uint64_t sizeTrigger_ = kCompactionSizeTrigger;
+  std::uint64_t sizeTrigger_ GUARDED_BY(lock_) = kCompactionSizeTrigger;
   // Set when a commit failed after it began rewriting the header: what readers see on disk may
   // then be the new header, so the next commit reloads the header before building on it.
-  bool headerMayDiffer_ = false;
+  bool headerMayDiffer_ GUARDED_BY(lock_) = false;
   // Where each committed entry starts, relative to offset 64, found by walking the length
   // fields once and then extended by every commit, so the expiry sample reads ~20 small probes
   // instead of the whole committed region on every commit. `entryStartsComplete_` is false when
   // the walk stopped before committedOffset: later entries are then out of the sample's reach.
-  std::vector<std::uint64_t> entryStarts_;
-  bool entryStartsKnown_ = false;
-  bool entryStartsComplete_ = false;
+  std::vector<std::uint64_t> entryStarts_ GUARDED_BY(lock_);
+  bool entryStartsKnown_ GUARDED_BY(lock_) = false;
+  bool entryStartsComplete_ GUARDED_BY(lock_) = false;
 };
 
 }  // namespace veltra::dnsmap

@@ -1,25 +1,29 @@
 // The DNS-IP map file "dns-ip-map.bin": a 64-byte header followed by entries laid back to back,
 // no padding, no alignment, all integers little-endian.
 //
+// clang-format off
 // Header (64 bytes):
-//    0: magic (u32, LE) 0x49504D50, on disk "PMPI"
-//    4: version (u32, LE) 1
-//    8: entryCount (u32, LE) committed entries
-//   12: lastCompactedAt (u32, LE) seconds since 1970; creation time of a fresh file
-//   16: writeSequence (u64, LE) +1 on every commit and every compaction
-//   24: committedOffset (u64, LE) offset just past the last committed entry, >= 64
-//   32: reserved (32 bytes) zero
+//             0: magic           (u32, LE)  0x49504D50, on disk "PMPI"
+//             4: version         (u32, LE)  1
+//             8: entryCount      (u32, LE)  committed entries
+//            12: lastCompactedAt (u32, LE)  seconds since 1970; creation time of a fresh file
+//            16: writeSequence   (u64, LE)  +1 on every commit and every compaction
+//            24: committedOffset (u64, LE)  offset just past the last committed entry, >= 64
+//            32: reserved        (32 bytes) zero
 // Bytes at or past committedOffset are not part of the map (debris of an interrupted commit).
 //
 // Entry (19..512 bytes):
-//    0: length (u16, LE) whole entry, this field and the checksum included = 17 + ipLength +
-//    domainLength 2: flags (u8) carried for the caller, never interpreted 3: recordedAt (u32, LE)
-//    seconds since 1970 7: ttl (u32, LE) seconds
-//   11: ipLength (u8) at most 45 when encoded
-//   12: ip (ipLength bytes, UTF-8)
-//   12 + ipLength: domainLength (u8) at most 253 when encoded
-//   13 + ipLength: domain (domainLength bytes, UTF-8)
-//   length - 4: checksum (u32, LE) CRC-32 of every byte before it
+//             0: length       (u16, LE)            whole entry, this field and the checksum
+//                                                  included = 17 + ipLength + domainLength
+//             2: flags        (u8)                 carried for the caller, never interpreted
+//             3: recordedAt   (u32, LE)            seconds since 1970
+//             7: ttl          (u32, LE)            seconds
+//            11: ipLength     (u8)                 at most 45 when encoded
+//            12: ip           (ipLength bytes)     UTF-8
+// 12 + ipLength: domainLength (u8)                 at most 253 when encoded
+// 13 + ipLength: domain       (domainLength bytes) UTF-8
+//    length - 4: checksum     (u32, LE)            CRC-32 of every byte before it
+// clang-format on
 // An entry expires at recordedAt + ttl in u32 arithmetic (wrapping); it is expired when that sum
 // is less than now (equal is still valid).
 #pragma once

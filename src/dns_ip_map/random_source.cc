@@ -1,7 +1,8 @@
 #include "dns_ip_map/random_source.h"
 
-#include <mutex>
 #include <random>
+
+#include "core/mutex.h"
 
 namespace veltra::dnsmap {
 
@@ -10,13 +11,13 @@ namespace {
 class SystemRandomSource : public RandomSource {
  public:
   std::size_t uniform(std::size_t upperBound) override {
-    std::lock_guard<std::mutex> guard(mutex_);
+    MutexLock guard(mutex_);
     return std::uniform_int_distribution<std::size_t>(0, upperBound - 1)(generator_);
   }
 
  private:
-  std::mutex mutex_;
-  std::mt19937_64 generator_{std::random_device{}()};
+  Mutex mutex_;
+  std::mt19937_64 generator_ GUARDED_BY(mutex_){std::random_device{}()};
 };
 
 }  // namespace

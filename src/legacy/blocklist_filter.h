@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "config/blocklist_category.h"
+#include "core/mutex.h"
 #include "legacy/domain_cache.h"
 #include "legacy/tries.h"
 #include "legacy/v3_header.h"
@@ -26,13 +26,13 @@ class AtomicCounter {
  public:
   // Returns the current count.
   std::int64_t value() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    MutexLock guard(lock_);
     return count_;
   }
 
  private:
-  mutable std::mutex lock_;
-  std::int64_t count_ = 0;
+  mutable Mutex lock_;
+  std::int64_t count_ GUARDED_BY(lock_) = 0;
 };
 
 // Which artifact generation is loaded. Plain record.
@@ -63,7 +63,7 @@ class BlocklistFilter {
 
   // Returns the loaded artifact's info, read under its lock.
   LoadedArtifactInfo artifactInfo() const {
-    std::lock_guard<std::mutex> guard(artifactInfoLock_);
+    MutexLock guard(artifactInfoLock_);
     return artifactInfo_;
   }
   bool isEnabled() const { return isEnabled_; }
@@ -80,8 +80,8 @@ class BlocklistFilter {
   std::unique_ptr<MappedTrieLookup> mappedLookup_;
   std::optional<V3Header> v3Header_;
   std::unique_ptr<V4Engine> v4Engine_;
-  mutable std::mutex artifactInfoLock_;
-  LoadedArtifactInfo artifactInfo_;
+  mutable Mutex artifactInfoLock_;
+  LoadedArtifactInfo artifactInfo_ GUARDED_BY(artifactInfoLock_);
   std::map<std::uint8_t, config::BlocklistCategory> categoryIndex_;
   std::set<std::string> allowlist_;
   std::set<std::string> userBlocklist_;
@@ -89,8 +89,8 @@ class BlocklistFilter {
   bool isEnabled_ = false;
   bool isLoaded_ = false;
   std::optional<std::chrono::system_clock::time_point> lastLoadTime_;
-  std::mutex queue_;
-  std::mutex watcherQueue_;
+  Mutex queue_;
+  Mutex watcherQueue_;
   std::uint32_t enabledCategoriesBitmap_ = 0;
   std::vector<RuntimeSuffix> enabledRuntimeSuffixes_;
   // When the scheduled retry fires; none when no retry is scheduled (dropped with the filter).

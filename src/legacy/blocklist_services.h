@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <optional>
 
+#include "core/mutex.h"
 #include "legacy/blocklist_manifest.h"
 #include "platform/logging.h"
 
@@ -54,14 +54,14 @@ class BlocklistManifestManager {
 
   // Returns the cached manifest, if any.
   std::optional<BlocklistManifest> cachedManifest() const {
-    std::lock_guard<std::mutex> guard(lock_);
+    MutexLock guard(lock_);
     return cachedManifest_;
   }
 
  private:
   platform::Logger logger_;
-  mutable std::mutex lock_;
-  std::optional<BlocklistManifest> cachedManifest_;
+  mutable Mutex lock_;
+  std::optional<BlocklistManifest> cachedManifest_ GUARDED_BY(lock_);
 };
 
 }  // namespace veltra::legacy

@@ -5,7 +5,7 @@
 namespace veltra::legacy {
 
 CacheStatistics DomainCache::statistics() const {
-  std::lock_guard<std::mutex> guard(queue_);
+  MutexLock guard(queue_);
   CacheStatistics statistics;
   statistics.size = static_cast<std::int64_t>(cache_.size());
   statistics.maxSize = maxSize_;

@@ -3,10 +3,10 @@
 
 #include <cstdint>
 #include <list>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 
+#include "core/mutex.h"
 #include "legacy/block_check_result.h"
 
 namespace veltra::legacy {
@@ -42,12 +42,12 @@ class DomainCache {
   static std::string describe(const CacheStatistics& statistics);
 
  private:
-  mutable std::mutex queue_;
-  std::unordered_map<std::string, BlockCheckResult> cache_;
-  std::list<std::string> accessOrder_;
+  mutable Mutex queue_;
+  std::unordered_map<std::string, BlockCheckResult> cache_ GUARDED_BY(queue_);
+  std::list<std::string> accessOrder_ GUARDED_BY(queue_);
   const std::int64_t maxSize_;
-  std::int64_t hitCount_ = 0;
-  std::int64_t missCount_ = 0;
+  std::int64_t hitCount_ GUARDED_BY(queue_) = 0;
+  std::int64_t missCount_ GUARDED_BY(queue_) = 0;
 };
 
 }  // namespace veltra::legacy

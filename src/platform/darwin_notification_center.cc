@@ -96,7 +96,7 @@ std::uint64_t DarwinNotificationCenter::postCount(std::string_view name) const {
 }
 
 void DarwinNotificationCenter::addObserver(const std::string& name, std::function<void()> handler) {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   observers_[name] = std::move(handler);
   startWatcherLocked();
 }
@@ -104,7 +104,7 @@ void DarwinNotificationCenter::addObserver(const std::string& name, std::functio
 void DarwinNotificationCenter::removeObserver(const std::string& name) {
   bool empty;
   {
-    std::lock_guard<std::mutex> guard(mutex_);
+    MutexLock guard(mutex_);
     observers_.erase(name);
     empty = observers_.empty();
   }
@@ -113,7 +113,7 @@ void DarwinNotificationCenter::removeObserver(const std::string& name) {
 
 void DarwinNotificationCenter::removeAllObservers() {
   {
-    std::lock_guard<std::mutex> guard(mutex_);
+    MutexLock guard(mutex_);
     observers_.clear();
   }
   stopWatcher();
@@ -147,7 +147,7 @@ void DarwinNotificationCenter::stopWatcher() {
   std::thread watcher;
   int stopFd;
   {
-    std::lock_guard<std::mutex> guard(mutex_);
+    MutexLock guard(mutex_);
     if (!watcher_.joinable()) return;
     watcher = std::move(watcher_);
     stopFd = stopFd_;
@@ -186,7 +186,7 @@ void DarwinNotificationCenter::watchLoop(int inotifyFd, int stopFd) {
     for (const auto& name : names) {
       std::function<void()> handler;
       {
-        std::lock_guard<std::mutex> guard(mutex_);
+        MutexLock guard(mutex_);
         auto it = observers_.find(name);
         if (it != observers_.end()) handler = it->second;
       }

@@ -11,10 +11,11 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "core/mutex.h"
 
 namespace veltra::platform {
 
@@ -49,15 +50,15 @@ class DarwinNotificationCenter {
   const std::string& notifyDirectory() const { return notifyDirectory_; }
 
  private:
-  void startWatcherLocked();
+  void startWatcherLocked() REQUIRES(mutex_);
   void stopWatcher();
   void watchLoop(int inotifyFd, int stopFd);
 
   std::string notifyDirectory_;
-  mutable std::mutex mutex_;
-  std::map<std::string, std::function<void()>, std::less<>> observers_;
-  std::thread watcher_;
-  int stopFd_ = -1;
+  mutable Mutex mutex_;
+  std::map<std::string, std::function<void()>, std::less<>> observers_ GUARDED_BY(mutex_);
+  std::thread watcher_ GUARDED_BY(mutex_);
+  int stopFd_ GUARDED_BY(mutex_) = -1;
 };
 
 }  // namespace veltra::platform

@@ -107,17 +107,17 @@ std::string_view logLevelName(LogLevel level) {
 }
 
 void RecordingLogSink::write(const LogRecord& record) {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   records_.push_back(record);
 }
 
 std::vector<LogRecord> RecordingLogSink::records() const {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   return records_;
 }
 
 bool RecordingLogSink::contains(LogLevel level, std::string_view text) const {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   for (const auto& r : records_) {
     if (r.level == level && r.message.find(text) != std::string::npos) return true;
   }
@@ -125,14 +125,14 @@ bool RecordingLogSink::contains(LogLevel level, std::string_view text) const {
 }
 
 std::size_t RecordingLogSink::count(std::string_view text) const {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   std::size_t n = 0;
   for (const auto& r : records_) n += r.message.find(text) != std::string::npos ? 1 : 0;
   return n;
 }
 
 void RecordingLogSink::clear() {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   records_.clear();
 }
 

@@ -4,11 +4,12 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
+
+#include "core/mutex.h"
 
 namespace veltra::platform {
 
@@ -62,8 +63,8 @@ class RecordingLogSink : public LogSink {
   void clear();
 
  private:
-  mutable std::mutex mutex_;
-  std::vector<LogRecord> records_;
+  mutable Mutex mutex_;
+  std::vector<LogRecord> records_ GUARDED_BY(mutex_);
 };
 
 // Routes every record of the process to `sink` while alive (tests); restores the previous one.

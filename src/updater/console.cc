@@ -1,7 +1,8 @@
 #include "updater/console.h"
 
 #include <cstdio>
-#include <mutex>
+
+#include "core/mutex.h"
 
 namespace veltra::updater {
 
@@ -9,13 +10,13 @@ namespace {
 class StandardOutputConsole : public Console {
  public:
   void print(std::string_view text) override {
-    std::lock_guard<std::mutex> guard(mutex_);
+    MutexLock guard(mutex_);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
   }
 
  private:
-  std::mutex mutex_;
+  Mutex mutex_;
 };
 }  // namespace
 

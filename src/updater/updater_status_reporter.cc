@@ -35,7 +35,7 @@ UpdaterStatusReporter::UpdaterStatusReporter(std::int64_t formatVersion,
 }
 
 void UpdaterStatusReporter::setPhase(Phase phase) {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   status_.phase = phase;
   if (phase == Phase::upToDate || phase == Phase::complete) {
     status_.consecutiveFailures = 0;
@@ -50,7 +50,7 @@ void UpdaterStatusReporter::setPhase(Phase phase) {
 }
 
 void UpdaterStatusReporter::reportProgress(std::int64_t bytesReceived, std::int64_t bytesExpected) {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   status_.bytesReceived = bytesReceived;
   status_.bytesExpected = std::max<std::int64_t>(bytesExpected, 0);
   std::int64_t percent = -1;
@@ -70,7 +70,7 @@ void UpdaterStatusReporter::reportProgress(std::int64_t bytesReceived, std::int6
 }
 
 void UpdaterStatusReporter::reportFailure(FailureKind kind, const std::string& message) {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   status_.phase = Phase::failed;
   status_.failureKind = kind;
   status_.failureMessage = message;
@@ -81,46 +81,46 @@ void UpdaterStatusReporter::reportFailure(FailureKind kind, const std::string& m
 }
 
 BlocklistUpdaterStatus UpdaterStatusReporter::status() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  MutexLock guard(lock_);
   return status_;
 }
 
 UpdaterStatusReporter::~UpdaterStatusReporter() {
   {
-    std::lock_guard<std::mutex> guard(queueMutex_);
+    MutexLock guard(queueMutex_);
     stopping_ = true;
   }
-  queueChanged_.notify_all();
+  queueChanged_.notifyAll();
   if (writer_.joinable()) writer_.join();
 }
 
 void UpdaterStatusReporter::flush() {
-  std::unique_lock<std::mutex> queue(queueMutex_);
-  queueChanged_.wait(queue, [this] { return !pending_ && !writing_; });
+  MutexLock queue(queueMutex_);
+  while (pending_ || writing_) queueChanged_.wait(queueMutex_);
 }
 
 void UpdaterStatusReporter::writeLocked(bool deferred) {
   status_.updatedAt = clock_.now();
-  std::unique_lock<std::mutex> queue(queueMutex_);
+  MutexLock queue(queueMutex_);
   if (deferred) {
     pending_ = status_;  // replaces an older progress record not yet written
     if (!writer_.joinable()) writer_ = std::thread([this] { writerLoop(); });
     queue.unlock();
-    queueChanged_.notify_all();
+    queueChanged_.notifyAll();
     return;
   }
   // This record supersedes any waiting one; let a write in flight finish first so that the
   // file never goes back to an older record.
   pending_.reset();
-  queueChanged_.wait(queue, [this] { return !writing_; });
+  while (writing_) queueChanged_.wait(queueMutex_);
   queue.unlock();
   performWrite(status_);
 }
 
 void UpdaterStatusReporter::writerLoop() {
-  std::unique_lock<std::mutex> queue(queueMutex_);
+  MutexLock queue(queueMutex_);
   for (;;) {
-    queueChanged_.wait(queue, [this] { return pending_.has_value() || stopping_; });
+    while (!pending_ && !stopping_) queueChanged_.wait(queueMutex_);
     if (!pending_) return;  // stopping with nothing left to write
     BlocklistUpdaterStatus record = std::move(*pending_);
     pending_.reset();
@@ -129,7 +129,7 @@ void UpdaterStatusReporter::writerLoop() {
     performWrite(record);
     queue.lock();
     writing_ = false;
-    queueChanged_.notify_all();
+    queueChanged_.notifyAll();
   }
 }
 

@@ -2,13 +2,12 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "core/mutex.h"
 #include "platform/clock.h"
 #include "platform/darwin_notification_center.h"
 #include "platform/file_io.h"
@@ -67,16 +66,16 @@ class UpdaterStatusReporter {
 
  private:
   // Stamps the record and writes it: at once, or (for progress) through the writer thread.
-  void writeLocked(bool deferred = false);
+  void writeLocked(bool deferred = false) REQUIRES(lock_) EXCLUDES(queueMutex_);
   // Writes a record to the file, posts the notification and tells the observer.
   void performWrite(const BlocklistUpdaterStatus& record);
-  void writerLoop();
+  void writerLoop() EXCLUDES(queueMutex_);
 
-  mutable std::mutex lock_;
-  BlocklistUpdaterStatus status_;
-  std::chrono::system_clock::time_point lastProgressWrite_ =
+  mutable Mutex lock_;
+  BlocklistUpdaterStatus status_ GUARDED_BY(lock_);
+  std::chrono::system_clock::time_point lastProgressWrite_ GUARDED_BY(lock_) =
       std::chrono::system_clock::time_point::min();
-  std::int64_t lastProgressPercent_ = -1;
+  std::int64_t lastProgressPercent_ GUARDED_BY(lock_) = -1;
   std::string statusPath_;
   const platform::Clock& clock_;
   platform::DarwinNotificationCenter& notifications_;
@@ -84,12 +83,12 @@ class UpdaterStatusReporter {
   StatusObserver observer_;
 
   // The writer thread's queue of at most one record, guarded by queueMutex_.
-  std::mutex queueMutex_;
-  std::condition_variable queueChanged_;
-  std::optional<BlocklistUpdaterStatus> pending_;
-  bool writing_ = false;
-  bool stopping_ = false;
-  std::thread writer_;
+  Mutex queueMutex_;
+  CondVar queueChanged_;
+  std::optional<BlocklistUpdaterStatus> pending_ GUARDED_BY(queueMutex_);
+  bool writing_ GUARDED_BY(queueMutex_) = false;
+  bool stopping_ GUARDED_BY(queueMutex_) = false;
+  std::thread writer_ GUARDED_BY(queueMutex_);
 };
 
 }  // namespace veltra::updater

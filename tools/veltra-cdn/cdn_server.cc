@@ -62,7 +62,7 @@ CdnServer::CdnServer(std::string root)
       record.headers[lower] = value;
     }
     {
-      std::lock_guard<std::mutex> guard(mutex_);
+      MutexLock guard(mutex_);
       requests_.push_back(record);
     }
     std::optional<Fault> fault = takeFault(request.path);
@@ -98,11 +98,11 @@ CdnServer::CdnServer(std::string root)
       response.set_content_provider(
           static_cast<std::size_t>(total), type,
           [this, millis](std::size_t, std::size_t, httplib::DataSink& sink) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (stopped_.wait_for(lock, std::chrono::milliseconds(millis),
-                                  [this] { return stopping_; })) {
-              return false;
+            MutexLock lock(mutex_);
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(millis);
+            while (!stopping_ && stopped_.waitUntil(mutex_, deadline)) {
             }
+            if (stopping_) return false;
             lock.unlock();
             return sink.write("x", 1);
           });
@@ -114,7 +114,7 @@ CdnServer::CdnServer(std::string root)
           static_cast<std::size_t>(total), type,
           [this, total](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             {
-              std::lock_guard<std::mutex> guard(mutex_);
+              MutexLock guard(mutex_);
               if (stopping_) return false;
             }
             std::size_t n =
@@ -138,7 +138,7 @@ CdnServer::CdnServer(std::string root)
         std::string piece = generated ? std::string(length, 'x') : readRange(path, offset, length);
         if (piece.empty()) return false;
         {
-          std::lock_guard<std::mutex> guard(mutex_);
+          MutexLock guard(mutex_);
           if (stopping_) return false;
         }
         return sink.write(piece.data(), piece.size());
@@ -177,10 +177,10 @@ int CdnServer::start(const std::string& host, int port) {
 
 void CdnServer::stop() {
   {
-    std::lock_guard<std::mutex> guard(mutex_);
+    MutexLock guard(mutex_);
     stopping_ = true;
   }
-  stopped_.notify_all();
+  stopped_.notifyAll();
   if (server_) server_->stop();
   if (thread_.joinable()) thread_.join();
 }
@@ -188,23 +188,23 @@ void CdnServer::stop() {
 std::string CdnServer::baseURL() const { return "http://" + host_ + ":" + std::to_string(port_); }
 
 void CdnServer::addFault(const std::string& path, Fault fault) {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   faults_[path].push_back(std::move(fault));
 }
 
 void CdnServer::setStandingFault(const std::string& path, Fault fault) {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   standingFaults_[path] = std::move(fault);
 }
 
 void CdnServer::clearFaults() {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   faults_.clear();
   standingFaults_.clear();
 }
 
 std::vector<RecordedRequest> CdnServer::requests() const {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   return requests_;
 }
 
@@ -217,7 +217,7 @@ std::vector<RecordedRequest> CdnServer::requests(const std::string& path) const 
 }
 
 std::optional<Fault> CdnServer::takeFault(const std::string& path) {
-  std::lock_guard<std::mutex> guard(mutex_);
+  MutexLock guard(mutex_);
   auto queued = faults_.find(path);
   if (queued != faults_.end() && !queued->second.empty()) {
     Fault fault = queued->second.front();
@@ -230,8 +230,8 @@ std::optional<Fault> CdnServer::takeFault(const std::string& path) {
 }
 
 void CdnServer::waitUntilStopped() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  stopped_.wait(lock, [this] { return stopping_; });
+  MutexLock lock(mutex_);
+  while (!stopping_) stopped_.wait(mutex_);
 }
 
 }  // namespace veltra::cdn

@@ -5,16 +5,16 @@
 // redirects) and records every request it receives.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "core/mutex.h"
 
 namespace httplib {
 class Server;
@@ -91,12 +91,12 @@ class CdnServer {
   int port_ = 0;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
-  mutable std::mutex mutex_;
-  std::condition_variable stopped_;
-  bool stopping_ = false;
-  std::map<std::string, std::deque<Fault>> faults_;
-  std::map<std::string, Fault> standingFaults_;
-  std::vector<RecordedRequest> requests_;
+  mutable Mutex mutex_;
+  CondVar stopped_;
+  bool stopping_ GUARDED_BY(mutex_) = false;
+  std::map<std::string, std::deque<Fault>> faults_ GUARDED_BY(mutex_);
+  std::map<std::string, Fault> standingFaults_ GUARDED_BY(mutex_);
+  std::vector<RecordedRequest> requests_ GUARDED_BY(mutex_);
 };
 
 }  // namespace veltra::cdn
