@@ -19,11 +19,8 @@ class TypedError : public std::exception {
   const char* what() const noexcept override { return description_.c_str(); }
 
   // The failure's case, for payloads that name one.
-  auto errorCase() const
-    requires requires(const Payload& payload) { payload.errorCase; }
-  {
-    return payload_.errorCase;
-  }
+  auto errorCase() const requires requires(const Payload& payload) { payload.errorCase; }
+  { return payload_.errorCase; }
 
   friend bool operator==(const Derived& a, const Derived& b) { return a.payload_ == b.payload_; }
   friend std::ostream& operator<<(std::ostream& out, const Derived& error) {
