@@ -39,10 +39,20 @@ function(veltra_test name)
   veltra_precompile(${name} <gtest/gtest.h> <nlohmann/json.hpp>)
   veltra_thread_filter(${name} threads)
   if(threads)
+    # "POSITIVE[-NEGATIVE]": the labelled tests; the others are those outside POSITIVE and those
+    # NEGATIVE takes out of it.
+    string(REPLACE "-" ";" parts "${threads}")
+    list(GET parts 0 positive)
     gtest_discover_tests(${name} TEST_FILTER "${threads}" DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 120 LABELS threads)
-    gtest_discover_tests(${name} TEST_FILTER "-${threads}" DISCOVERY_TIMEOUT 60
+    gtest_discover_tests(${name} TEST_FILTER "-${positive}" DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 120)
+    list(LENGTH parts count)
+    if(count GREATER 1)
+      list(GET parts 1 negative)
+      gtest_discover_tests(${name} TEST_FILTER "${negative}" DISCOVERY_TIMEOUT 60
+                           PROPERTIES TIMEOUT 120)
+    endif()
     add_dependencies(veltra_thread_tests ${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
