@@ -39,11 +39,11 @@ phase "fuzz build"
 corpus=$(mktemp -d "${TMPDIR:-/tmp}/veltra-fuzz-XXXXXX")
 trap 'rm -rf "$corpus"' EXIT
 mkdir "$corpus/artifact_readers"
-build/fuzz/fuzz/artifact_readers/artifact_readers_fuzz -max_total_time=20 -timeout=10 \
+build/fuzz/fuzz/artifact_readers/artifact_readers_fuzz -max_total_time=15 -timeout=10 \
   "$corpus/artifact_readers" fuzz/artifact_readers/seeds
 for target in "${json_targets[@]}"; do
   mkdir "$corpus/$target"
-  build/fuzz/fuzz/json_documents/"$target" -max_total_time=5 -timeout=10 \
+  build/fuzz/fuzz/json_documents/"$target" -max_total_time=3 -timeout=10 \
     "$corpus/$target" fuzz/json_documents/seeds/"${target%_fuzz}"
 done
 phase "fuzz runs"
