@@ -40,7 +40,7 @@ std::optional<std::string> currentLegacyDigest(const UpdaterContext& context) {
 void saveLegacyMetadata(const UpdaterContext& context, const BlocklistMetadata& metadata) {
   try {
     platform::writeFileAtomically(context.dataPath("blocklist-metadata.json"),
-                                  asBytes(metadata.encode()), {.mode = 0644}, *context.io);
+                                  asBytes(metadata.encode()), {.mode = 0644}, *context.fileSystem);
   } catch (const platform::SystemError&) {
     // The copy only saves a digest computation next time.
   }
@@ -114,7 +114,7 @@ ExitCode runLegacyUpdate(bool force, bool verbose, UpdaterStatusReporter& report
   try {
     atomicInstall(outcome.artifact->file(), context.dataPath("blocklist.bin"),
                   context.dataPath("blocklist.bin.new"), context.dataPath("blocklist.bin.old"),
-                  verbose, *context.console, *context.io);
+                  verbose, *context.console, *context.fileSystem);
   } catch (const platform::SystemError& error) {
     return failInstall(run, kInstallFailure, error);
   }

@@ -45,7 +45,7 @@ std::optional<std::string> currentV4Digest(const UpdaterContext& context) {
 void persistV4Manifest(PipelineRun& run, ByteView bytes) {
   try {
     platform::writeFileAtomically(run.context.dataPath("blocklist-v4-manifest.json"), bytes,
-                                  {.mode = 0644}, *run.context.io);
+                                  {.mode = 0644}, *run.context.fileSystem);
   } catch (const platform::SystemError& error) {
     run.say("Warning: failed to persist V4 manifest: " + error.description());
     run.logger.error("Failed to persist V4 manifest: %s", error.description());
@@ -170,7 +170,7 @@ ExitCode runV4Update(bool force, bool verbose, UpdaterStatusReporter& reporter,
   try {
     atomicInstall(outcome.artifact->file(), context.dataPath("blocklist-v4.bin"),
                   context.dataPath("blocklist-v4.bin.new"),
-                  context.dataPath("blocklist-v4.bin.old"), verbose, *context.console, *context.io);
+                  context.dataPath("blocklist-v4.bin.old"), verbose, *context.console, *context.fileSystem);
   } catch (const platform::SystemError& error) {
     return failInstall(run, kInstallFailure, error);
   }
