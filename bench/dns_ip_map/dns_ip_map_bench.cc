@@ -192,23 +192,63 @@ void BM_MapCompactFiveMebibytes(benchmark::State& state) {
 }
 BENCHMARK(BM_MapCompactFiveMebibytes)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Counts the bytes the writer hands to write and pwrite: its commits, its headers and the
-// files its compactions write.
-class CountingFileIO : public platform::RealFileIO {
+// Counts the bytes the writer writes to its files: its commits, its headers and the files its
+// compactions write.
+class CountingFileSystem : public platform::FileSystem {
  public:
-  ssize_t write(int fd, const void* data, std::size_t size) override {
-    return count(platform::RealFileIO::write(fd, data, size));
+  std::unique_ptr<platform::File> open(const std::string& path,
+                                       const platform::OpenOptions& options) override {
+    return std::make_unique<CountingFile>(real_.open(path, options), bytes_);
   }
-  ssize_t pwrite(int fd, const void* data, std::size_t size, off_t offset) override {
-    return count(platform::RealFileIO::pwrite(fd, data, size, offset));
+  void rename(const std::string& from, const std::string& to) override { real_.rename(from, to); }
+  void link(const std::string& from, const std::string& to) override { real_.link(from, to); }
+  void remove(const std::string& path) override { real_.remove(path); }
+  void syncDirectory(const std::string& path) override { real_.syncDirectory(path); }
+  void createDirectory(const std::string& path, mode_t mode) override {
+    real_.createDirectory(path, mode);
+  }
+  std::vector<std::string> listDirectory(const std::string& path, std::size_t max) override {
+    return real_.listDirectory(path, max);
+  }
+  std::optional<platform::FileStatus> status(const std::string& path) override {
+    return real_.status(path);
   }
   std::uint64_t bytes() const { return bytes_; }
 
  private:
-  ssize_t count(ssize_t written) {
-    if (written > 0) bytes_ += static_cast<std::uint64_t>(written);
-    return written;
-  }
+  class CountingFile : public platform::File {
+   public:
+    CountingFile(std::unique_ptr<platform::File> file, std::atomic<std::uint64_t>& bytes)
+        : file_(std::move(file)), bytes_(bytes) {}
+    std::size_t read(void* data, std::size_t size) override { return file_->read(data, size); }
+    std::size_t readAt(std::uint64_t offset, void* data, std::size_t size) override {
+      return file_->readAt(offset, data, size);
+    }
+    void append(ByteView bytes) override {
+      file_->append(bytes);
+      bytes_ += bytes.size();
+    }
+    void writeAt(std::uint64_t offset, ByteView bytes) override {
+      file_->writeAt(offset, bytes);
+      bytes_ += bytes.size();
+    }
+    void sync() override { file_->sync(); }
+    void truncate(std::uint64_t size) override { file_->truncate(size); }
+    void setPermissions(mode_t mode) override { file_->setPermissions(mode); }
+    platform::FileStatus status() override { return file_->status(); }
+    int tryLockExclusive() override { return file_->tryLockExclusive(); }
+    void startWriteback(std::uint64_t offset, std::uint64_t length) override {
+      file_->startWriteback(offset, length);
+    }
+    void close() override { file_->close(); }
+    int nativeHandle() const override { return file_->nativeHandle(); }
+
+   private:
+    std::unique_ptr<platform::File> file_;
+    std::atomic<std::uint64_t>& bytes_;
+  };
+
+  platform::FileSystem& real_ = platform::FileSystem::real();
   std::atomic<std::uint64_t> bytes_{0};
 };
 
@@ -226,7 +266,7 @@ constexpr std::size_t kLiveMapBatch = 100;
 void BM_MapCommitIntoLiveMap(benchmark::State& state) {
   const bool followsKept = state.range(0) != 0;
   Fixture fixture;
-  CountingFileIO io;
+  CountingFileSystem io;
   const std::string path = fixture.dir.file("dns-ip-map.bin");
   Bytes body;
   for (std::uint32_t i = 0; i < kLiveEntries; ++i) appendEncodedEntry(body, entryNumber(i));

@@ -10,11 +10,11 @@
 namespace veltra::config {
 
 SharedConfig::SharedConfig(std::string configDirectory, const platform::Clock& clock,
-                           platform::FileIO& io)
+                           platform::FileSystem& fileSystem)
     : configDirectory_(std::move(configDirectory)),
       configPath_(platform::joinPath(configDirectory_, "config.json")),
       clock_(clock),
-      io_(io),
+      fileSystem_(fileSystem),
       logger_("tessel.Korvel2", "SharedConfig") {
   ensureConfigDirectory();
 }
@@ -38,8 +38,8 @@ SharedConfig::ReadResult SharedConfig::readLocked() {
   ReadResult result;
   if (platform::fileExists(configPath_)) {
     try {
-      result.config =
-          Config::decode(platform::readFileBounded(configPath_, json::kMaxDocumentBytes));
+      result.config = Config::decode(
+          platform::readFileBounded(configPath_, json::kMaxDocumentBytes, fileSystem_));
       migrateConfig(result.config, logger_);
     } catch (const json::DecodingError& error) {
       logger_.error("Failed to read config: %s", error.description());
@@ -68,7 +68,7 @@ void SharedConfig::writeLocked(const Config& config) {
   try {
     // The temporary sibling gets mode 0644 before it replaces "config.json" (or becomes it).
     platform::writeFileAtomically(configPath_, asBytes(text),
-                                  {.mode = 0644, .tempPath = configPath_ + ".tmp"}, io_);
+                                  {.mode = 0644, .tempPath = configPath_ + ".tmp"}, fileSystem_);
   } catch (const platform::SystemError& error) {
     logger_.error("FAILED to write config: %s", error.description());
     return;

@@ -8,7 +8,7 @@
 #include "config/config.h"
 #include "core/mutex.h"
 #include "platform/clock.h"
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "platform/logging.h"
 
 namespace veltra::config {
@@ -21,7 +21,7 @@ class SharedConfig {
   // Creates the store for "config.json" in `configDirectory` and ensures the folder exists.
   explicit SharedConfig(std::string configDirectory,
                         const platform::Clock& clock = platform::Clock::system(),
-                        platform::FileIO& io = platform::FileIO::real());
+                        platform::FileSystem& fileSystem = platform::FileSystem::real());
   SharedConfig(const SharedConfig&) = delete;
   SharedConfig& operator=(const SharedConfig&) = delete;
 
@@ -60,7 +60,7 @@ class SharedConfig {
   std::string configDirectory_;
   std::string configPath_;
   const platform::Clock& clock_;
-  platform::FileIO& io_;
+  platform::FileSystem& fileSystem_;
   platform::Logger logger_;
   Mutex lock_;
   std::optional<Config> cachedConfig_ GUARDED_BY(lock_);

@@ -1,12 +1,8 @@
 // The writer's compaction: when to compact (size and sampled expiry) and the whole-file rewrite.
-#include <fcntl.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "core/little_endian.h"
 #include "dns_ip_map/dns_ip_map_writer.h"
-#include "dns_ip_map/positioned_io.h"
 #include "platform/files.h"
 
 namespace veltra::dnsmap {
@@ -86,7 +82,7 @@ void DNSIPMapWriter::startSizeTrigger() {
 Bytes DNSIPMapWriter::readCommittedRegion() {
   std::uint64_t size =
       currentCommittedOffset_ > kHeaderSize ? currentCommittedOffset_ - kHeaderSize : 0;
-  return readUpTo(io_, fileHandle_, size, kHeaderSize, path_);
+  return file_->readUpTo(kHeaderSize, static_cast<std::size_t>(size));
 }
 
 std::optional<Bytes> DNSIPMapWriter::tryReadCommittedRegion(std::string_view failureFormat) {
@@ -121,7 +117,7 @@ void DNSIPMapWriter::indexEntryStarts(ByteView region) {
 }
 
 bool DNSIPMapWriter::sampleExpiredFractionLocked() {
-  if (fileHandle_ < 0 || currentEntryCount_ == 0) return false;
+  if (!file_ || currentEntryCount_ == 0) return false;
   std::size_t sampleSize = std::min<std::size_t>(currentEntryCount_, kExpirySampleSize);
   if (!entryStartsKnown_ && !indexEntryStarts()) return false;
   if (entryStarts_.empty()) return false;
@@ -133,8 +129,8 @@ bool DNSIPMapWriter::sampleExpiredFractionLocked() {
   try {
     for (std::size_t i = 0; i < sampleSize; ++i) {
       const std::uint64_t start = entryStarts_[random_.uniform(entryStarts_.size())];
-      Bytes fields = readUpTo(io_, fileHandle_, kExpiryFieldsEnd - kRecordedAtOffset,
-                              kHeaderSize + start + kRecordedAtOffset, path_);
+      Bytes fields = file_->readUpTo(kHeaderSize + start + kRecordedAtOffset,
+                                     kExpiryFieldsEnd - kRecordedAtOffset);
       if (fields.size() < kExpiryFieldsEnd - kRecordedAtOffset) continue;
       std::uint32_t recordedAt = le::load32(fields.data());
       std::uint32_t ttl = le::load32(fields.data() + (kTtlOffset - kRecordedAtOffset));
@@ -159,7 +155,7 @@ void DNSIPMapWriter::compactLocked() {
 }
 
 void DNSIPMapWriter::rewriteLiveEntries() {
-  if (fileHandle_ < 0) return;
+  if (!file_) return;
   auto now = nowSeconds();
   if (!now) {
     logger_.error("Compaction failed: %s",
@@ -192,19 +188,21 @@ void DNSIPMapWriter::rewriteLiveEntries() {
   try {
     platform::AtomicWriteOptions options;
     options.mode = 0644;
-    platform::writeFileAtomically(newPath, file, options, io_);
+    platform::writeFileAtomically(newPath, file, options, fileSystem_);
     closeFile();
-    if (io_.rename(newPath, path_) != 0) throw platform::SystemError("rename", path_, errno);
-    platform::syncDirectory(platform::parentPath(path_), io_);
-    fileHandle_ = openExclusively(O_RDWR);
-    if (fileHandle_ < 0) throw platform::SystemError("open", path_, errno);
+    fileSystem_.rename(newPath, path_);
+    fileSystem_.syncDirectory(platform::parentPath(path_));
+    file_ = openExclusively(false);
   } catch (const platform::SystemError& error) {
     logger_.error("Compaction failed: %s", error.description());
-    io_.unlink(newPath);
+    fileSystem_.tryRemove(newPath);
     closeFile();
-    fileHandle_ = openExclusively(O_RDWR);
+    try {
+      file_ = openExclusively(false);
+    } catch (const platform::SystemError&) {
+    }
     // Without a header read back the mirrors may describe the other file; commits would corrupt it.
-    if (fileHandle_ < 0 || !loadHeader()) {
+    if (!file_ || !loadHeader()) {
       closeFile();
       logger_.error("Failed to recover after compaction — writer disabled");
       disable();

@@ -1,11 +1,8 @@
 #include "dns_ip_map/dns_ip_map_reader.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
 
 #include "dns_ip_map/dns_ip_map_writer.h"
-#include "dns_ip_map/positioned_io.h"
 #include "dns_ip_map/unix_seconds.h"
 
 namespace veltra::dnsmap {
@@ -17,10 +14,12 @@ constexpr std::uint32_t kSweepInterval = 60;
 
 }  // namespace
 
-DNSIPMapReader::DNSIPMapReader(std::string path, const platform::Clock* clock, std::size_t capacity)
+DNSIPMapReader::DNSIPMapReader(std::string path, const platform::Clock* clock, std::size_t capacity,
+                               platform::FileSystem* fileSystem)
     : path_(std::move(path)),
       clock_(clock != nullptr ? *clock : platform::Clock::system()),
       capacity_(std::max<std::size_t>(capacity, 1)),
+      fileSystem_(fileSystem != nullptr ? *fileSystem : platform::FileSystem::real()),
       logger_("tessel.Korvel2", "DNSIPMapReader") {}
 
 DNSIPMapReader::~DNSIPMapReader() { stop(); }
@@ -63,11 +62,7 @@ void DNSIPMapReader::stop() {
 
 std::optional<std::uint32_t> DNSIPMapReader::nowSeconds() const { return unixSeconds(clock_); }
 
-void DNSIPMapReader::closeFileLocked() {
-  if (fileHandle_ < 0) return;
-  platform::FileIO::real().close(fileHandle_);
-  fileHandle_ = -1;
-}
+void DNSIPMapReader::closeFileLocked() { file_.reset(); }
 
 void DNSIPMapReader::resetLocked() {
   ipToDomains_.clear();
@@ -79,22 +74,20 @@ void DNSIPMapReader::resetLocked() {
 
 bool DNSIPMapReader::ensureCurrentFileLocked() {
   const bool compacted = compactionNoticed_.exchange(false);
-  auto atPath = platform::statPath(path_);
-  if (fileHandle_ >= 0 && atPath && atPath->isSameFile(openedFile_) && !compacted) return true;
+  auto atPath = fileSystem_.status(path_);
+  if (file_ && atPath && atPath->isSameFile(openedFile_) && !compacted) return true;
   // A new file behind the path (compaction), a notification of one, or no file yet.
   closeFileLocked();
   resetLocked();
   if (!atPath) return false;
-  int fd = platform::FileIO::real().open(path_, O_RDONLY, 0);
-  if (fd < 0) return false;
-  auto opened = platform::statDescriptor(fd);
-  if (!opened) {
-    platform::FileIO::real().close(fd);
+  try {
+    auto file = fileSystem_.open(path_, {});
+    openedFile_ = file->status();
+    file_ = std::move(file);
+    return true;
+  } catch (const platform::SystemError&) {
     return false;
   }
-  fileHandle_ = fd;
-  openedFile_ = *opened;
-  return true;
 }
 
 std::size_t DNSIPMapReader::refresh() {
@@ -103,8 +96,7 @@ std::size_t DNSIPMapReader::refresh() {
   auto now = nowSeconds();
   if (!now) return 0;
   try {
-    auto header =
-        decodeHeader(readUpTo(platform::FileIO::real(), fileHandle_, kHeaderSize, 0, path_));
+    auto header = decodeHeader(file_->readUpTo(0, kHeaderSize));
     if (!header || !header->isValid()) return 0;
     const bool rewound = header->writeSequence < lastKnownWriteSequence_ ||
                          header->committedOffset < lastReadOffset_ ||
@@ -119,11 +111,16 @@ std::size_t DNSIPMapReader::refresh() {
       lastSweepAt_ = *now;
     }
     // Never trust the header for how much to read: a damaged one may claim any size.
-    auto status = platform::statDescriptor(fileHandle_);
-    const std::uint64_t end = std::min(header->committedOffset, status ? status->size : 0);
-    Bytes region = end > lastReadOffset_ ? readUpTo(platform::FileIO::real(), fileHandle_,
-                                                    end - lastReadOffset_, lastReadOffset_, path_)
-                                         : Bytes{};
+    std::uint64_t size = 0;
+    try {
+      size = file_->status().size;
+    } catch (const platform::SystemError&) {
+    }
+    const std::uint64_t end = std::min(header->committedOffset, size);
+    Bytes region =
+        end > lastReadOffset_
+            ? file_->readUpTo(lastReadOffset_, static_cast<std::size_t>(end - lastReadOffset_))
+            : Bytes{};
     // Grow the table once for the whole catch-up rather than rehashing along the way.
     ipToDomains_.reserve(std::min(capacity_, ipToDomains_.size() + region.size() / 32));
     std::size_t taken = 0;

@@ -23,7 +23,7 @@
 #include "dns_ip_map/map_format.h"
 #include "platform/clock.h"
 #include "platform/darwin_notification_center.h"
-#include "platform/file_status.h"
+#include "platform/file_system.h"
 #include "platform/logging.h"
 
 namespace veltra::dnsmap {
@@ -31,7 +31,7 @@ namespace veltra::dnsmap {
 // The most (IP, domain) pairs a reader holds unless told otherwise.
 inline constexpr std::size_t kDefaultReaderCapacity = 100000;
 
-// Owns a read-only descriptor on the map. Thread-safe: one mutex guards all state. Holds only
+// Owns the map opened read-only. Thread-safe: one mutex guards all state. Holds only
 // unexpired pairs, at most `capacity`; past that the pair taken in (or refreshed) longest ago
 // is dropped first. A domain seen again for the same IP is one pair with the later expiry.
 class DNSIPMapReader : public std::enable_shared_from_this<DNSIPMapReader> {
@@ -44,9 +44,10 @@ class DNSIPMapReader : public std::enable_shared_from_this<DNSIPMapReader> {
   };
 
   // Prepares a reader of the map at `path`; `clock` (default: the system's) decides what has
-  // expired while entries are taken in.
+  // expired while entries are taken in; the map is read through `fileSystem` (default: the OS).
   explicit DNSIPMapReader(std::string path, const platform::Clock* clock = nullptr,
-                          std::size_t capacity = kDefaultReaderCapacity);
+                          std::size_t capacity = kDefaultReaderCapacity,
+                          platform::FileSystem* fileSystem = nullptr);
   // Runs `stop`.
   ~DNSIPMapReader();
   DNSIPMapReader(const DNSIPMapReader&) = delete;
@@ -97,6 +98,7 @@ class DNSIPMapReader : public std::enable_shared_from_this<DNSIPMapReader> {
   std::string path_;
   const platform::Clock& clock_;
   std::size_t capacity_;
+  platform::FileSystem& fileSystem_;
   platform::Logger logger_;
   std::atomic<bool> compactionNoticed_{false};
   platform::DarwinNotificationCenter* center_ GUARDED_BY(lock_) = nullptr;
@@ -107,7 +109,7 @@ class DNSIPMapReader : public std::enable_shared_from_this<DNSIPMapReader> {
   std::size_t heldCount_ GUARDED_BY(lock_) = 0;
   std::uint64_t nextSequence_ GUARDED_BY(lock_) = 0;
   std::uint32_t lastSweepAt_ GUARDED_BY(lock_) = 0;
-  int fileHandle_ GUARDED_BY(lock_) = -1;
+  std::unique_ptr<platform::File> file_ GUARDED_BY(lock_);
   platform::FileStatus openedFile_ GUARDED_BY(lock_);
   std::uint64_t lastReadOffset_ GUARDED_BY(lock_) = kHeaderSize;
   std::uint64_t lastKnownWriteSequence_ GUARDED_BY(lock_) = 0;

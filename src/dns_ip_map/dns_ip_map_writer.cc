@@ -1,14 +1,7 @@
 #include "dns_ip_map/dns_ip_map_writer.h"
 
-#include <fcntl.h>
-
-#include <cerrno>
-
-#include "dns_ip_map/positioned_io.h"
 #include "dns_ip_map/unix_seconds.h"
 #include "platform/environment.h"
-#include "platform/file_lock.h"
-#include "platform/file_status.h"
 #include "platform/files.h"
 
 namespace veltra::dnsmap {
@@ -16,7 +9,8 @@ namespace veltra::dnsmap {
 DNSIPMapWriter::DNSIPMapWriter(std::string path, DNSIPMapWriterServices services,
                                FlushPolicy policy)
     : path_(std::move(path)),
-      io_(services.io != nullptr ? *services.io : platform::FileIO::real()),
+      fileSystem_(services.fileSystem != nullptr ? *services.fileSystem
+                                                 : platform::FileSystem::real()),
       notificationCenter_(services.notificationCenter != nullptr
                               ? *services.notificationCenter
                               : platform::DarwinNotificationCenter::shared()),
@@ -36,25 +30,33 @@ std::optional<std::uint32_t> DNSIPMapWriter::nowSeconds() const { return unixSec
 bool DNSIPMapWriter::start() {
   MutexLock guard(lock_);
   if (isStarted_) return true;
-  fileHandle_ = openExclusively(O_RDWR | O_CREAT);
-  if (fileHandle_ < 0) {
-    if (errno == EWOULDBLOCK) {
+  try {
+    file_ = openExclusively(true);
+  } catch (const platform::SystemError& error) {
+    if (platform::isLockHeldElsewhere(error.errorNumber())) {
       logger_.error("DNS-IP map is in use by another writer: %s", path_);
     } else {
-      logger_.error("Failed to open DNS-IP map: %s",
-                    platform::SystemError("open", path_, errno).description());
+      logger_.error("Failed to open DNS-IP map: %s", error.description());
     }
     return false;
   }
-  auto status = platform::statDescriptor(fileHandle_);
+  std::optional<platform::FileStatus> status;
+  try {
+    status = file_->status();
+  } catch (const platform::SystemError&) {
+  }
   bool ready;
   if (status && status->size == 0) {
     // A file this writer just created: give it an empty header without calling it damaged.
     try {
-      io_.fchmod(fileHandle_, 0644);
+      // Best effort: a mode left to the file-creation mask only narrows who may read.
+      try {
+        file_->setPermissions(0644);
+      } catch (const platform::SystemError&) {
+      }
       writeFreshHeader(nowSeconds().value_or(0));
       // Make the new name durable too, or a crash could take the first commits with it.
-      platform::syncDirectory(platform::parentPath(path_), io_);
+      fileSystem_.syncDirectory(platform::parentPath(path_));
       ready = true;
     } catch (const platform::SystemError& error) {
       logger_.error("Failed to read header: %s", error.description());
@@ -119,7 +121,7 @@ DNSIPMapWriterState DNSIPMapWriter::state() const {
 }
 
 void DNSIPMapWriter::flushLocked() {
-  if (pendingEntries_.empty() || fileHandle_ < 0) return;
+  if (pendingEntries_.empty() || !file_) return;
   Bytes batch;
   std::vector<std::uint64_t> starts;
   std::uint32_t count = 0;
@@ -142,12 +144,12 @@ void DNSIPMapWriter::flushLocked() {
   const std::uint64_t writeSequence = currentWriteSequence_ + 1;
   const std::uint64_t committedOffset = currentCommittedOffset_ + batch.size();
   try {
-    writeAllAt(io_, fileHandle_, batch, currentCommittedOffset_, path_);
-    syncFile(io_, fileHandle_, path_);
+    file_->writeAt(currentCommittedOffset_, batch);
+    file_->sync();
     auto header = encodeHeader(entryCount, currentLastCompactedAt_, writeSequence, committedOffset);
     headerMayDiffer_ = true;
-    writeAllAt(io_, fileHandle_, header, 0, path_);
-    syncFile(io_, fileHandle_, path_);
+    file_->writeAt(0, header);
+    file_->sync();
     headerMayDiffer_ = false;
   } catch (const platform::SystemError& error) {
     logger_.error("Flush failed: %s", error.description());
@@ -165,19 +167,17 @@ void DNSIPMapWriter::flushLocked() {
 }
 
 bool DNSIPMapWriter::loadHeader() {
-  if (fileHandle_ < 0) return false;
+  if (!file_) return false;
   entryStartsKnown_ = false;
   try {
-    auto status = platform::statDescriptor(fileHandle_);
-    if (!status) throw platform::SystemError("fstat", path_, errno);
-    Bytes bytes = readUpTo(io_, fileHandle_, kHeaderSize, 0, path_);
-    auto header = decodeHeader(bytes);
+    auto status = file_->status();
+    auto header = decodeHeader(file_->readUpTo(0, kHeaderSize));
     if (header && header->isValid()) {
       std::uint64_t committedOffset = header->committedOffset;
-      if (committedOffset > status->size) {
+      if (committedOffset > status.size) {
         logger_.error("committedOffset (%llu) > file size (%llu), clamping", committedOffset,
-                      status->size);
-        committedOffset = status->size;
+                      status.size);
+        committedOffset = status.size;
       }
       currentEntryCount_ = header->entryCount;
       currentCommittedOffset_ = committedOffset;
@@ -196,11 +196,9 @@ bool DNSIPMapWriter::loadHeader() {
 
 void DNSIPMapWriter::writeFreshHeader(std::uint32_t createdAt) {
   auto header = encodeHeader(0, createdAt, 0, kHeaderSize);
-  writeAllAt(io_, fileHandle_, header, 0, path_);
-  if (io_.ftruncate(fileHandle_, static_cast<off_t>(kHeaderSize)) != 0) {
-    throw platform::SystemError("ftruncate", path_, errno);
-  }
-  syncFile(io_, fileHandle_, path_);
+  file_->writeAt(0, header);
+  file_->truncate(kHeaderSize);
+  file_->sync();
   entryStartsKnown_ = false;
   // The mirror takes the creation time written above, so the next commit keeps it on disk.
   currentEntryCount_ = 0;
@@ -209,25 +207,19 @@ void DNSIPMapWriter::writeFreshHeader(std::uint32_t createdAt) {
   currentLastCompactedAt_ = createdAt;
 }
 
-int DNSIPMapWriter::openExclusively(int flags) {
+std::unique_ptr<platform::File> DNSIPMapWriter::openExclusively(bool create) {
   // The data folder may hold a link another user planted at the map's name; following it would
   // create, write and re-mode a file outside the folder.
-  int fd = io_.open(path_, flags | O_NOFOLLOW, 0644);
-  if (fd < 0) return -1;
-  // Two writers would commit over each other's entries; the lock goes with the descriptor.
-  if (int error = platform::tryLockExclusive(fd)) {
-    io_.close(fd);
-    errno = error;
-    return -1;
-  }
-  return fd;
+  auto file = fileSystem_.open(
+      path_, {.mode = create ? platform::OpenMode::createOrOpen : platform::OpenMode::readWrite,
+              .names = platform::NamePolicy::noLinks,
+              .permissions = 0644});
+  // Two writers would commit over each other's entries; the lock goes with the open file.
+  if (int error = file->tryLockExclusive()) throw platform::SystemError("open", path_, error);
+  return file;
 }
 
-void DNSIPMapWriter::closeFile() {
-  if (fileHandle_ < 0) return;
-  io_.close(fileHandle_);
-  fileHandle_ = -1;
-}
+void DNSIPMapWriter::closeFile() { file_.reset(); }
 
 void DNSIPMapWriter::disable() {
   closeFile();

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,7 +25,7 @@
 #include "dns_ip_map/random_source.h"
 #include "platform/clock.h"
 #include "platform/darwin_notification_center.h"
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "platform/logging.h"
 
 namespace veltra::dnsmap {
@@ -50,7 +51,7 @@ struct FlushPolicy {
 
 // The services a writer uses; null members mean the process-wide ones.
 struct DNSIPMapWriterServices {
-  platform::FileIO* io = nullptr;
+  platform::FileSystem* fileSystem = nullptr;
   platform::DarwinNotificationCenter* notificationCenter = nullptr;
   const platform::Clock* clock = nullptr;
   RandomSource* random = nullptr;
@@ -68,7 +69,7 @@ struct DNSIPMapWriterState {
   std::uint64_t compactionSizeTrigger = kCompactionSizeTrigger;
 };
 
-// Owns the map file's descriptor while started, with an exclusive advisory lock (flock) on it so
+// Owns the open map file while started, with an exclusive advisory lock (flock) on it so
 // that a second writer, in this process or another, refuses to start. Thread-safe: one lock
 // serialises every operation, and compaction runs inline on the thread that flushed. No error
 // leaves the writer: every failure is logged and absorbed.
@@ -128,12 +129,14 @@ class DNSIPMapWriter {
   std::optional<Bytes> tryReadCommittedRegion(std::string_view failureFormat) REQUIRES(lock_);
   bool indexEntryStarts() REQUIRES(lock_);
   void indexEntryStarts(ByteView region) REQUIRES(lock_);
-  int openExclusively(int flags);
+  // Opens the map (creating it when `create`) and takes its lock. Throws SystemError("open"),
+  // with EWOULDBLOCK while another writer holds the lock.
+  std::unique_ptr<platform::File> openExclusively(bool create);
   void closeFile() REQUIRES(lock_);
   void disable() REQUIRES(lock_);
 
   std::string path_;
-  platform::FileIO& io_;
+  platform::FileSystem& fileSystem_;
   platform::DarwinNotificationCenter& notificationCenter_;
   const platform::Clock& clock_;
   RandomSource& random_;
@@ -141,7 +144,7 @@ class DNSIPMapWriter {
   platform::Logger logger_;
 
   mutable Mutex lock_;
-  int fileHandle_ GUARDED_BY(lock_) = -1;
+  std::unique_ptr<platform::File> file_ GUARDED_BY(lock_);
   std::vector<DNSIPMapEntry> pendingEntries_ GUARDED_BY(lock_);
   std::chrono::system_clock::time_point lastFlushTime_ GUARDED_BY(lock_);
   std::uint32_t currentEntryCount_ GUARDED_BY(lock_) = 0;

@@ -3,26 +3,27 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 
 #include "core/bytes.h"
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 
 namespace veltra::platform {
 
-// A file created by this process: opened with O_CREAT | O_EXCL | O_NOFOLLOW, so it is never a
-// file that existed before and never the target of a link planted at its name. Owns its
-// descriptor and its name: destroying the object closes the descriptor and removes the file,
-// unless it was renamed away or kept. Movable, not copyable; not thread-safe.
+// A file created by this process: created exclusively without following a link, so it is never
+// a file that existed before and never the target of a link planted at its name. Owns the open
+// file and its name: destroying the object closes the file and removes the name, unless it was
+// renamed away or kept. Movable, not copyable; not thread-safe.
 class ExclusiveFile {
  public:
   // Creates `path` for reading and writing with `mode` (0600 until the owner publishes it).
   // Throws SystemError("open", path, errno); EEXIST when anything is at the name.
-  static ExclusiveFile create(const std::string& path, FileIO& io = FileIO::real(),
+  static ExclusiveFile create(const std::string& path, FileSystem& fileSystem = FileSystem::real(),
                               mode_t mode = 0600);
 
   ExclusiveFile() = default;
-  ExclusiveFile(ExclusiveFile&& other) noexcept;
+  ExclusiveFile(ExclusiveFile&& other) noexcept { *this = std::move(other); }
   ExclusiveFile& operator=(ExclusiveFile&& other) noexcept;
   ExclusiveFile(const ExclusiveFile&) = delete;
   ExclusiveFile& operator=(const ExclusiveFile&) = delete;
@@ -44,18 +45,20 @@ class ExclusiveFile {
   // Closes the descriptor early; the name is still owned. Throws SystemError on a failed close.
   void close();
 
-  bool isOpen() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
+  bool isOpen() const { return file_ != nullptr; }
+  // The open file, for reading it back or handing its descriptor on.
+  File& file() { return *file_; }
   const std::string& path() const { return path_; }
   // Returns the bytes appended so far.
   std::uint64_t size() const { return size_; }
 
  private:
-  ExclusiveFile(FileIO& io, int fd, std::string path) : io_(&io), fd_(fd), path_(std::move(path)) {}
+  ExclusiveFile(FileSystem& fileSystem, std::unique_ptr<File> file, std::string path)
+      : fileSystem_(&fileSystem), file_(std::move(file)), path_(std::move(path)) {}
   void release() noexcept;
 
-  FileIO* io_ = nullptr;
-  int fd_ = -1;
+  FileSystem* fileSystem_ = nullptr;
+  std::unique_ptr<File> file_;
   std::string path_;
   std::uint64_t size_ = 0;
   std::uint64_t writebackEvery_ = 0;

@@ -1,10 +1,8 @@
 // The identity and size of an open file or a path, for code that must notice a file replaced
-// under the same name.
+// under the same name (FileSystem::status, File::status).
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <string>
 
 namespace veltra::platform {
 
@@ -19,11 +17,5 @@ struct FileStatus {
     return device == other.device && inode == other.inode;
   }
 };
-
-// Returns the status of the open descriptor `fd`, or nothing (errno set) when fstat fails.
-std::optional<FileStatus> statDescriptor(int fd);
-
-// Returns the status of the object at `path`, following links, or nothing (errno set).
-std::optional<FileStatus> statPath(const std::string& path);
 
 }  // namespace veltra::platform

@@ -35,109 +35,64 @@ void changeMode(const std::string& path, mode_t mode, ExpectedFile expected) {
 
 }  // namespace
 
-void syncDirectory(const std::string& path, FileIO& io) {
-  std::string folder = path.empty() ? "." : path;
-  int fd = io.open(folder, O_RDONLY | O_DIRECTORY, 0);
-  if (fd < 0) throw SystemError("open", folder, errno);
-  int rc = io.fsync(fd);
-  int savedErrno = errno;
-  io.close(fd);
-  // Some file systems cannot sync folders; that is no failure of the write.
-  if (rc != 0 && savedErrno != EINVAL && savedErrno != ENOTSUP)
-    throw SystemError("fsync", folder, savedErrno);
-}
-
 void writeFileAtomically(const std::string& path, ByteView bytes, const AtomicWriteOptions& options,
-                         FileIO& io) {
+                         FileSystem& fileSystem) {
   const bool named = !options.tempPath.empty();
   const std::string temp = named ? options.tempPath : uniqueTempSibling(path);
   // Others may write to the folder: the temporary must be a file this call creates, never a
   // file or link planted at its name. A fixed name is cleared first (unlink removes a link, not
   // its target); whatever reappears there makes the exclusive create fail. The rename below
   // likewise replaces a link at `path` itself.
-  if (named) io.unlink(temp);
-  int fd = io.open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, options.mode);
-  if (fd < 0) throw SystemError("open", temp, errno);
+  if (named) fileSystem.tryRemove(temp);
+  auto file = fileSystem.open(temp, {.mode = OpenMode::createExclusive,
+                                     .names = NamePolicy::noLinks,
+                                     .permissions = options.mode});
   try {
-    writeAll(io, fd, bytes.data(), bytes.size(), temp);
-    if (io.fchmod(fd, options.mode) != 0) throw SystemError("fchmod", temp, errno);
-    if (io.fsync(fd) != 0) throw SystemError("fsync", temp, errno);
-    int rc = io.close(fd);
-    fd = -1;
-    if (rc != 0) throw SystemError("close", temp, errno);
-    if (io.rename(temp, path) != 0) throw SystemError("rename", path, errno);
+    file->append(bytes);
+    file->setPermissions(options.mode);
+    file->sync();
+    file->close();
+    fileSystem.rename(temp, path);
   } catch (...) {
-    if (fd >= 0) io.close(fd);
-    io.unlink(temp);
+    file.reset();
+    fileSystem.tryRemove(temp);
     throw;
   }
-  syncDirectory(parentPath(path), io);
+  fileSystem.syncDirectory(parentPath(path));
 }
 
-Bytes readFile(const std::string& path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) throw SystemError("open", path, errno);
+Bytes readFile(const std::string& path, FileSystem& fileSystem) {
+  auto file = fileSystem.open(path, {});
   Bytes content;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && info.st_size > 0)
-    content.reserve(static_cast<std::size_t>(info.st_size));
+  content.reserve(static_cast<std::size_t>(file->status().size));
   std::uint8_t buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int saved = errno;
-      ::close(fd);
-      throw SystemError("read", path, saved);
-    }
-    if (n == 0) break;
+  while (std::size_t n = file->read(buffer, sizeof buffer))
     content.insert(content.end(), buffer, buffer + n);
-  }
-  ::close(fd);
   return content;
 }
 
-std::optional<Bytes> readFileIfPresent(const std::string& path) {
+std::optional<Bytes> readFileIfPresent(const std::string& path, FileSystem& fileSystem) {
   try {
-    return readFile(path);
+    return readFile(path, fileSystem);
   } catch (const SystemError&) {
     return std::nullopt;
   }
 }
 
-Bytes readFileBounded(const std::string& path, std::size_t limit) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) throw SystemError("open", path, errno);
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) throw SystemError("fstat", path, errno);
-  if (!S_ISREG(info.st_mode)) throw SystemError("open", path, EINVAL);
-  if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > limit)
-    throw SystemError("read", path, EFBIG);
+Bytes readFileBounded(const std::string& path, std::size_t limit, FileSystem& fileSystem) {
+  auto file = fileSystem.open(path, {.names = NamePolicy::regularOnly});
+  const std::uint64_t size = file->status().size;
+  if (size > limit) throw SystemError("read", path, EFBIG);
   // The size is a hint only (the file may grow while it is read), so the loop keeps its own
   // count and the buffer grows by hand, never past `limit`.
   Bytes content;
-  content.reserve(static_cast<std::size_t>(info.st_size));
+  content.reserve(static_cast<std::size_t>(size));
   std::uint8_t buffer[65536];
   for (;;) {
     // One byte past `limit` tells a larger file.
     std::size_t room = std::min(sizeof buffer - 1, limit - content.size()) + 1;
-    ssize_t n = ::read(fd, buffer, room);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw SystemError("read", path, errno);
-    }
-    if (n == 0) break;
-    std::size_t count = static_cast<std::size_t>(n);
+    std::size_t count = file->read(buffer, room);
+    if (count == 0) break;
     if (count > limit - content.size()) throw SystemError("read", path, EFBIG);
     if (content.size() + count > content.capacity())
       content.reserve(std::min(limit, std::max(content.size() + count, 2 * content.capacity())));
@@ -146,17 +101,17 @@ Bytes readFileBounded(const std::string& path, std::size_t limit) {
   return content;
 }
 
-std::optional<Bytes> readFileBoundedIfPresent(const std::string& path, std::size_t limit) {
+std::optional<Bytes> readFileBoundedIfPresent(const std::string& path, std::size_t limit,
+                                              FileSystem& fileSystem) {
   try {
-    return readFileBounded(path, limit);
+    return readFileBounded(path, limit, fileSystem);
   } catch (const SystemError&) {
     return std::nullopt;
   }
 }
 
-bool fileExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0;
+bool fileExists(const std::string& path, FileSystem& fileSystem) {
+  return fileSystem.status(path).has_value();
 }
 
 bool isDirectory(const std::string& path) {
@@ -220,7 +175,14 @@ std::optional<mode_t> fileMode(const std::string& path) {
   return info.st_mode & 07777;
 }
 
-int removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
+int removeFile(const std::string& path) {
+  try {
+    FileSystem::real().remove(path);
+    return 0;
+  } catch (const SystemError& error) {
+    return error.errorNumber();
+  }
+}
 
 std::string joinPath(std::string_view folder, std::string_view name) {
   std::string result(folder);

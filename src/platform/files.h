@@ -1,4 +1,4 @@
-// File helpers over FileIO: whole-file reads, the one atomic replace, attributes and folders.
+// File helpers over FileSystem: whole-file reads, the one atomic replace, attributes and folders.
 #pragma once
 
 #include <sys/types.h>
@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "core/bytes.h"
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "platform/system_error.h"
 
 namespace veltra::platform {
@@ -30,29 +30,30 @@ struct AtomicWriteOptions {
 // without following a link (a fixed tempPath is unlinked first), and a link at `path` is
 // replaced, not written through, so nothing outside the folder is created, written or re-moded.
 void writeFileAtomically(const std::string& path, ByteView bytes,
-                         const AtomicWriteOptions& options = {}, FileIO& io = FileIO::real());
-
-// Fsyncs the folder at `path` so that a rename or create in it is durable. Throws SystemError.
-void syncDirectory(const std::string& path, FileIO& io = FileIO::real());
+                         const AtomicWriteOptions& options = {},
+                         FileSystem& fileSystem = FileSystem::real());
 
 // Returns the whole content of the file at `path`. Throws SystemError.
-Bytes readFile(const std::string& path);
+Bytes readFile(const std::string& path, FileSystem& fileSystem = FileSystem::real());
 
 // Returns the whole content, or nothing when the file cannot be read.
-std::optional<Bytes> readFileIfPresent(const std::string& path);
+std::optional<Bytes> readFileIfPresent(const std::string& path,
+                                       FileSystem& fileSystem = FileSystem::real());
 
 // Returns the whole content of the regular file at `path` when it holds at most `limit` bytes.
 // For files another party may have planted: a symbolic link as the last component is refused,
 // not followed (ELOOP), and the file is opened without blocking, so a FIFO or device is refused
 // by its type (EINVAL) instead of waited on. A larger file is refused (EFBIG) after reading at
 // most limit + 1 bytes; no more than `limit` bytes are ever reserved. Throws SystemError.
-Bytes readFileBounded(const std::string& path, std::size_t limit);
+Bytes readFileBounded(const std::string& path, std::size_t limit,
+                      FileSystem& fileSystem = FileSystem::real());
 
 // Returns what readFileBounded returns, or nothing where it throws.
-std::optional<Bytes> readFileBoundedIfPresent(const std::string& path, std::size_t limit);
+std::optional<Bytes> readFileBoundedIfPresent(const std::string& path, std::size_t limit,
+                                              FileSystem& fileSystem = FileSystem::real());
 
 // Tells whether anything (file, folder, link target) exists at `path`.
-bool fileExists(const std::string& path);
+bool fileExists(const std::string& path, FileSystem& fileSystem = FileSystem::real());
 
 // Tells whether a folder exists at `path`.
 bool isDirectory(const std::string& path);

@@ -1,14 +1,8 @@
 #include "platform/sha256.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <stdexcept>
 
 #include "core/hex.h"
-#include "platform/system_error.h"
 
 #if defined(__APPLE__)
 #include <CommonCrypto/CommonDigest.h>
@@ -69,29 +63,13 @@ Sha256Digest sha256(ByteView bytes) {
 
 std::string sha256Hex(ByteView bytes) { return toHex(sha256(bytes)); }
 
-std::string sha256HexOfFile(const std::string& path) {
+std::string sha256HexOfFile(const std::string& path, FileSystem& fileSystem) {
   // Neither a link planted at the name nor a FIFO or device is read.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) throw SystemError("open", path, errno);
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    throw SystemError("open", path, EINVAL);
-  }
+  auto file = fileSystem.open(path, {.names = NamePolicy::regularOnly});
   Sha256 hasher;
   std::vector<std::uint8_t> buffer(1 << 20);
-  for (;;) {
-    ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int saved = errno;
-      ::close(fd);
-      throw SystemError("read", path, saved);
-    }
-    if (n == 0) break;
-    hasher.update(ByteView(buffer.data(), static_cast<std::size_t>(n)));
-  }
-  ::close(fd);
+  while (std::size_t n = file->read(buffer.data(), buffer.size()))
+    hasher.update(ByteView(buffer.data(), n));
   return toHex(hasher.finish());
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/bytes.h"
+#include "platform/file_system.h"
 
 namespace veltra::platform {
 
@@ -38,6 +39,6 @@ std::string sha256Hex(ByteView bytes);
 
 // Returns the SHA-256 of the regular file at `path` as lowercase hex, read in chunks; a symbolic
 // link at `path` is not followed. Throws SystemError.
-std::string sha256HexOfFile(const std::string& path);
+std::string sha256HexOfFile(const std::string& path, FileSystem& fileSystem = FileSystem::real());
 
 }  // namespace veltra::platform

@@ -4,8 +4,8 @@
 
 namespace veltra::updater {
 
-ArtifactFile ArtifactFile::create(const std::string& path, platform::FileIO& io) {
-  return ArtifactFile(platform::ExclusiveFile::create(path, io));
+ArtifactFile ArtifactFile::create(const std::string& path, platform::FileSystem& fileSystem) {
+  return ArtifactFile(platform::ExclusiveFile::create(path, fileSystem));
 }
 
 ArtifactFile::ArtifactFile(platform::ExclusiveFile file)

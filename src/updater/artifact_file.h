@@ -20,7 +20,7 @@ class ArtifactFile : public BodySink {
  public:
   // Creates the file at `path`. Throws platform::SystemError.
   static ArtifactFile create(const std::string& path,
-                             platform::FileIO& io = platform::FileIO::real());
+                             platform::FileSystem& fileSystem = platform::FileSystem::real());
 
   ArtifactFile(ArtifactFile&&) noexcept = default;
   ArtifactFile& operator=(ArtifactFile&&) noexcept = default;

@@ -49,7 +49,7 @@ void KorvelUpdater::cleanup(bool verbose, UpdaterContext& context) {
   }
   if (idle) {
     for (const std::string& name : reclaimRunLeftovers(
-             context.environment.dataDirectory, platform::temporaryDirectory(), *context.io)) {
+             context.environment.dataDirectory, platform::temporaryDirectory(), *context.fileSystem)) {
       if (verbose) console.say("Removed stale " + name);
     }
   }

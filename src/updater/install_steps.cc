@@ -1,8 +1,5 @@
 #include "updater/install_steps.h"
 
-#include <fcntl.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -23,22 +20,14 @@ constexpr std::size_t kChunkBytes = 1 << 20;
 
 // Makes `backup` a copy of `target` where a hard link is impossible, streamed through a
 // temporary sibling that is renamed into place once complete and durable.
-void copyIntoBackup(const std::string& target, const std::string& backup, platform::FileIO& io) {
-  int source = io.open(target, O_RDONLY | O_NOFOLLOW, 0);
-  if (source < 0) throw platform::SystemError("open", target, errno);
-  struct Closer {
-    platform::FileIO& io;
-    int fd;
-    ~Closer() { io.close(fd); }
-  } closer{io, source};
-  platform::ExclusiveFile copy = platform::ExclusiveFile::create(temporaryPathFor(backup), io);
+void copyIntoBackup(const std::string& target, const std::string& backup,
+                    platform::FileSystem& fileSystem) {
+  auto source = fileSystem.open(target, {.names = platform::NamePolicy::noLinks});
+  platform::ExclusiveFile copy =
+      platform::ExclusiveFile::create(temporaryPathFor(backup), fileSystem);
   std::vector<std::uint8_t> buffer(kChunkBytes);
-  off_t offset = 0;
-  while (std::size_t n =
-             platform::readSome(io, source, buffer.data(), buffer.size(), offset, target)) {
+  while (std::size_t n = source->read(buffer.data(), buffer.size()))
     copy.append(ByteView(buffer.data(), n));
-    offset += static_cast<off_t>(n);
-  }
   copy.publish(0644);
   copy.renameTo(backup);
   copy.keep();
@@ -49,14 +38,15 @@ void copyIntoBackup(const std::string& target, const std::string& backup, platfo
 std::string sha256Hex(ByteView bytes) { return platform::sha256Hex(bytes); }
 
 DecompressedArtifact decompressArtifact(ArtifactFile& compressed, const std::string& outputPath,
-                                        std::uint64_t limitBytes, platform::FileIO& io) {
-  DecompressedArtifact result{ArtifactFile::create(outputPath, io)};
+                                        std::uint64_t limitBytes,
+                                        platform::FileSystem& fileSystem) {
+  DecompressedArtifact result{ArtifactFile::create(outputPath, fileSystem)};
   // The output is made durable before it is installed; writing it back while gunzip still runs
   // leaves the final fsync little to do.
   result.file.file().startWritebackEvery(8 << 20);
   const std::uint64_t keep = limitBytes + 1;
   auto run = platform::runProcessStreamingOutput(
-      "/usr/bin/gunzip", {"-c"}, compressed.file().fd(),
+      "/usr/bin/gunzip", {"-c"}, compressed.file().file().nativeHandle(),
       [&](ByteView chunk) {
         std::uint64_t room = keep - static_cast<std::uint64_t>(result.file.size());
         if (chunk.size() >= room) {
@@ -75,24 +65,22 @@ DecompressedArtifact decompressArtifact(ArtifactFile& compressed, const std::str
 
 void atomicInstall(platform::ExclusiveFile& verified, const std::string& target,
                    const std::string& temporary, const std::string& backup, bool verbose,
-                   Console& console, platform::FileIO& io) {
+                   Console& console, platform::FileSystem& fileSystem) {
   verified.publish(0644);
   verified.renameTo(temporary);
-  if (platform::fileExists(target)) {
+  if (platform::fileExists(target, fileSystem)) {
     // The backup is made beside the target, which stays in place until the final rename.
-    if (io.unlink(backup) != 0 && errno != ENOENT)
-      throw platform::SystemError("unlink", backup, errno);
-    if (io.link(target, backup) != 0) {
-      int linkError = errno;
-      if (linkError != EXDEV && linkError != EPERM && linkError != ENOTSUP && linkError != EMLINK) {
-        throw platform::SystemError("link", backup, linkError);
-      }
-      copyIntoBackup(target, backup, io);
+    fileSystem.removeIfPresent(backup);
+    try {
+      fileSystem.link(target, backup);
+    } catch (const platform::SystemError& error) {
+      if (!platform::isLinkUnsupported(error)) throw;
+      copyIntoBackup(target, backup, fileSystem);
     }
   }
   verified.renameTo(target);
   verified.keep();
-  platform::syncDirectory(platform::parentPath(target), io);
+  fileSystem.syncDirectory(platform::parentPath(target));
   if (verbose) console.say("Atomic install complete: " + platform::fileName(target));
 }
 

@@ -7,7 +7,7 @@
 
 #include "core/bytes.h"
 #include "platform/exclusive_file.h"
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "updater/artifact_file.h"
 #include "updater/console.h"
 
@@ -30,9 +30,9 @@ struct DecompressedArtifact {
 // small download cannot fill the disk. Throws UpdaterError code 3 ("gunzip failed with status
 // N") when gunzip fails, platform::SystemError when it cannot be started or the output cannot be
 // written; the output file is removed on every failure.
-DecompressedArtifact decompressArtifact(ArtifactFile& compressed, const std::string& outputPath,
-                                        std::uint64_t limitBytes,
-                                        platform::FileIO& io = platform::FileIO::real());
+DecompressedArtifact decompressArtifact(
+    ArtifactFile& compressed, const std::string& outputPath, std::uint64_t limitBytes,
+    platform::FileSystem& fileSystem = platform::FileSystem::real());
 
 // Installs the verified file `verified` at `target` so that readers always find an installed
 // file, the old or the new: set its mode to 0644 and fsync it, rename it to `temporary`, make
@@ -43,7 +43,8 @@ DecompressedArtifact decompressArtifact(ArtifactFile& compressed, const std::str
 // (under whichever name it has reached) is removed with the object.
 void atomicInstall(platform::ExclusiveFile& verified, const std::string& target,
                    const std::string& temporary, const std::string& backup, bool verbose,
-                   Console& console, platform::FileIO& io = platform::FileIO::real());
+                   Console& console,
+                   platform::FileSystem& fileSystem = platform::FileSystem::real());
 
 // Returns "CFBundleShortVersionString" of the application bundle at `bundlePath`, or nothing.
 std::optional<std::string> installedAppVersion(const std::string& bundlePath);

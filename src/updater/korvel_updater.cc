@@ -83,12 +83,12 @@ int KorvelUpdater::run(const std::vector<std::string>& arguments, UpdaterContext
 
   // Holding the lock, no other run is writing: what a killed run left can go.
   for (const std::string& name : reclaimRunLeftovers(context.environment.dataDirectory,
-                                                     platform::temporaryDirectory(), *context.io)) {
+                                                     platform::temporaryDirectory(), *context.fileSystem)) {
     logger.notice("Removed %s left by an interrupted run", name);
   }
 
   UpdaterStatusReporter reporter(format, options.trigger, context.dataPath("updater-status.json"),
-                                 *context.clock, *context.notifications, *context.io,
+                                 *context.clock, *context.notifications, *context.fileSystem,
                                  context.statusObserver);
   reporter.setPhase(Phase::checking);
   ExitCode code = format == 4 ? runV4Update(options.force, options.verbose, reporter, context)

@@ -37,7 +37,7 @@ std::optional<std::string> currentLegacyDigest(const UpdaterContext& context) {
 void saveLegacyMetadata(const UpdaterContext& context, const BlocklistMetadata& metadata) {
   try {
     platform::writeFileAtomically(context.dataPath("blocklist-metadata.json"),
-                                  asBytes(metadata.encode()), {.mode = 0644}, *context.io);
+                                  asBytes(metadata.encode()), {.mode = 0644}, *context.fileSystem);
   } catch (const platform::SystemError&) {
     // The copy only saves a digest computation next time.
   }

@@ -30,7 +30,7 @@ AttemptResult attemptOnce(PipelineRun& run, int attempt, const std::string& url,
   AttemptResult result;
   std::optional<ArtifactFile> download;
   try {
-    download = ArtifactFile::create(temporaryPathFor(artifactPath, ".gz"), *run.context.io);
+    download = ArtifactFile::create(temporaryPathFor(artifactPath, ".gz"), *run.context.fileSystem);
     run.transport.downloadBlocklist(
         url, run.verbose,
         [&run](std::int64_t received, std::int64_t expected) {
@@ -59,7 +59,7 @@ AttemptResult attemptOnce(PipelineRun& run, int attempt, const std::string& url,
     std::optional<DecompressedArtifact> decompressed;
     try {
       decompressed = decompressArtifact(*download, temporaryPathFor(artifactPath),
-                                        rules.decompressionLimit, *run.context.io);
+                                        rules.decompressionLimit, *run.context.fileSystem);
       if (decompressed->exceedsLimit && !rules.limitIsDeclaredSize) {
         throw UpdaterError(3, "gunzip output exceeds the " +
                                   std::to_string(rules.decompressionLimit) + "-byte limit");
@@ -114,7 +114,7 @@ ExitCode installAndFinish(PipelineRun& run, AttemptOutcome& outcome, const Attem
   run.reporter.setPhase(Phase::installing);
   try {
     atomicInstall(outcome.artifact->file(), target, target + ".new", target + ".old", run.verbose,
-                  *context.console, *context.io);
+                  *context.console, *context.fileSystem);
   } catch (const platform::SystemError& error) {
     return failInstall(run, rules.installFailure, error);
   }

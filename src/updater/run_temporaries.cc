@@ -4,7 +4,6 @@
 #include <cctype>
 #include <string_view>
 
-#include "platform/directory_listing.h"
 #include "platform/files.h"
 #include "platform/random.h"
 
@@ -67,12 +66,12 @@ bool isOldDecompressorFile(const std::string& name) {
 
 std::vector<std::string> reclaimRunLeftovers(const std::string& dataDirectory,
                                              const std::string& temporaryDirectory,
-                                             platform::FileIO& io) {
+                                             platform::FileSystem& fileSystem) {
   std::vector<std::string> removed;
   auto sweep = [&](const std::string& folder, bool (*matches)(const std::string&)) {
-    for (const std::string& name : platform::listDirectory(folder, kMaxEntriesLookedAt)) {
+    for (const std::string& name : fileSystem.listDirectory(folder, kMaxEntriesLookedAt)) {
       // unlink removes a link itself, never what it points at, and fails on a folder.
-      if (matches(name) && io.unlink(platform::joinPath(folder, name)) == 0)
+      if (matches(name) && fileSystem.tryRemove(platform::joinPath(folder, name)))
         removed.push_back(name);
     }
   };

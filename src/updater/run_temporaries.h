@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 
 namespace veltra::updater {
 
@@ -32,8 +32,8 @@ bool isOldDecompressorFile(const std::string& name);
 // looked at (a bounded number), nothing is followed or entered. Call only while no run can be
 // writing them, that is while holding the updater lock or having seen it free. Returns the
 // names removed.
-std::vector<std::string> reclaimRunLeftovers(const std::string& dataDirectory,
-                                             const std::string& temporaryDirectory,
-                                             platform::FileIO& io = platform::FileIO::real());
+std::vector<std::string> reclaimRunLeftovers(
+    const std::string& dataDirectory, const std::string& temporaryDirectory,
+    platform::FileSystem& fileSystem = platform::FileSystem::real());
 
 }  // namespace veltra::updater

@@ -10,7 +10,7 @@ UpdaterContext UpdaterContext::production() {
       .notifications = &platform::DarwinNotificationCenter::shared(),
       .sharedConfig = nullptr,
       .console = &Console::standardOutput(),
-      .io = &platform::FileIO::real(),
+      .fileSystem = &platform::FileSystem::real(),
       .transport = {},
       .statusObserver = nullptr,
   };

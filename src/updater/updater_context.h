@@ -9,7 +9,6 @@
 #include "platform/clock.h"
 #include "platform/darwin_notification_center.h"
 #include "platform/environment.h"
-#include "platform/file_io.h"
 #include "platform/files.h"
 #include "updater/blocklist_updater_status.h"
 #include "updater/console.h"
@@ -26,7 +25,7 @@ struct UpdaterContext {
   // Null means the process-wide store, created on first use (so a cleanup never creates it).
   config::SharedConfig* sharedConfig;
   Console* console;
-  platform::FileIO* io;
+  platform::FileSystem* fileSystem;
   TransportSettings transport;
   // Sees every status record the run writes; empty in production.
   std::function<void(const BlocklistUpdaterStatus&)> statusObserver;

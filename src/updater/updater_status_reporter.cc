@@ -12,15 +12,17 @@ UpdaterStatusReporter::UpdaterStatusReporter(std::int64_t formatVersion,
                                              std::optional<Trigger> trigger, std::string statusPath,
                                              const platform::Clock& clock,
                                              platform::DarwinNotificationCenter& notifications,
-                                             platform::FileIO& io, StatusObserver observer)
+                                             platform::FileSystem& fileSystem,
+                                             StatusObserver observer)
     : statusPath_(std::move(statusPath)),
       clock_(clock),
       notifications_(notifications),
-      io_(io),
+      fileSystem_(fileSystem),
       observer_(std::move(observer)) {
   auto now = clock_.now();
   std::int64_t failures = 0;
-  if (auto bytes = platform::readFileBoundedIfPresent(statusPath_, json::kMaxDocumentBytes)) {
+  if (auto bytes =
+          platform::readFileBoundedIfPresent(statusPath_, json::kMaxDocumentBytes, fileSystem_)) {
     try {
       failures = BlocklistUpdaterStatus::decode(*bytes, now).consecutiveFailures;
     } catch (const json::DecodingError&) {
@@ -134,23 +136,25 @@ void UpdaterStatusReporter::writerLoop() {
 }
 
 void UpdaterStatusReporter::performWrite(const BlocklistUpdaterStatus& record) {
-  writeStatusFile(record, statusPath_, io_);
+  writeStatusFile(record, statusPath_, fileSystem_);
   notifications_.post(kStatusChangedNotification);
   if (observer_) observer_(record);
 }
 
 void UpdaterStatusReporter::writeStatusFile(const BlocklistUpdaterStatus& status,
-                                            const std::string& path, platform::FileIO& io) {
+                                            const std::string& path,
+                                            platform::FileSystem& fileSystem) {
   std::string text = status.encode();
   try {
-    platform::writeFileAtomically(path, asBytes(text), {.mode = 0644, .tempPath = ""}, io);
+    platform::writeFileAtomically(path, asBytes(text), {.mode = 0644, .tempPath = ""}, fileSystem);
   } catch (const platform::SystemError&) {
     try {
       platform::createDirectories(platform::parentPath(path), 0755);
     } catch (const platform::SystemError&) {
     }
     try {
-      platform::writeFileAtomically(path, asBytes(text), {.mode = 0644, .tempPath = ""}, io);
+      platform::writeFileAtomically(path, asBytes(text), {.mode = 0644, .tempPath = ""},
+                                    fileSystem);
     } catch (const platform::SystemError&) {
     }
   }

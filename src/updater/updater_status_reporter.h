@@ -10,7 +10,7 @@
 #include "core/mutex.h"
 #include "platform/clock.h"
 #include "platform/darwin_notification_center.h"
-#include "platform/file_io.h"
+#include "platform/file_system.h"
 #include "updater/blocklist_updater_status.h"
 
 namespace veltra::updater {
@@ -35,7 +35,7 @@ class UpdaterStatusReporter {
   UpdaterStatusReporter(std::int64_t formatVersion, std::optional<Trigger> trigger,
                         std::string statusPath, const platform::Clock& clock,
                         platform::DarwinNotificationCenter& notifications,
-                        platform::FileIO& io = platform::FileIO::real(),
+                        platform::FileSystem& fileSystem = platform::FileSystem::real(),
                         StatusObserver observer = nullptr);
   UpdaterStatusReporter(const UpdaterStatusReporter&) = delete;
   UpdaterStatusReporter& operator=(const UpdaterStatusReporter&) = delete;
@@ -60,7 +60,7 @@ class UpdaterStatusReporter {
 
   // Encodes `status` and replaces the file at `path` with mode 0644; never fails the caller.
   static void writeStatusFile(const BlocklistUpdaterStatus& status, const std::string& path,
-                              platform::FileIO& io = platform::FileIO::real());
+                              platform::FileSystem& fileSystem = platform::FileSystem::real());
 
   static constexpr double kProgressInterval = 0.5;
 
@@ -79,7 +79,7 @@ class UpdaterStatusReporter {
   std::string statusPath_;
   const platform::Clock& clock_;
   platform::DarwinNotificationCenter& notifications_;
-  platform::FileIO& io_;
+  platform::FileSystem& fileSystem_;
   StatusObserver observer_;
 
   // The writer thread's queue of at most one record, guarded by queueMutex_.

@@ -42,7 +42,7 @@ std::optional<std::string> currentV4Digest(const UpdaterContext& context) {
 void persistV4Manifest(PipelineRun& run, ByteView bytes) {
   try {
     platform::writeFileAtomically(run.context.dataPath("blocklist-v4-manifest.json"), bytes,
-                                  {.mode = 0644}, *run.context.io);
+                                  {.mode = 0644}, *run.context.fileSystem);
   } catch (const platform::SystemError& error) {
     run.say("Warning: failed to persist V4 manifest: " + error.description());
     run.logger.error("Failed to persist V4 manifest: %s", error.description());

@@ -8,7 +8,7 @@
 
 #include "platform/files.h"
 #include "support/fake_time.h"
-#include "support/faulty_file_io.h"
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 
 namespace veltra::config {
@@ -118,7 +118,7 @@ TEST_F(SharedConfigTest, SequenceNumberAtLargestValueStaysThere) {
 }
 
 TEST_F(SharedConfigTest, FailedWriteIsLoggedAndKeepsOldFileAndCache) {
-  testing::FaultyFileIO io;
+  testing::FaultyFileSystem io;
   SharedConfig store(folder, clock, io);
   dir.write("data/config.json", R"({"sequenceNumber": 3})");
   EXPECT_EQ(store.readConfig().sequenceNumber, 3);

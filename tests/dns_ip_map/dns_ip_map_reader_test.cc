@@ -107,11 +107,10 @@ TEST_F(ReaderTest, StartsAgainWhenTheHeaderNoLongerFits) {
   EXPECT_EQ(reader->refresh(), 2u);
   // Rewritten in place with a lower sequence (as a reinitialization followed by a commit does).
   Bytes file = buildMapFile({makeEntry(3)}, 1);
-  auto fd = platform::FileIO::real().open(path, O_WRONLY | O_TRUNC, 0);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(platform::FileIO::real().write(fd, file.data(), file.size()),
-            static_cast<ssize_t>(file.size()));
-  platform::FileIO::real().close(fd);
+  auto same = platform::FileSystem::real().open(path, {.mode = platform::OpenMode::readWrite});
+  same->truncate(0);
+  same->writeAt(0, file);
+  same->close();
   EXPECT_EQ(reader->refresh(), 1u);
   EXPECT_EQ(reader->size(), 1u);
   EXPECT_EQ(reader->lookup("10.0.0.1", kNow), Domains{});

@@ -67,8 +67,8 @@ TEST_F(WriterTest, FlushCommitsEntriesThenHeaderAndPostsOnce) {
   auto calls = io.calls();
   ASSERT_GE(calls.size(), callsBefore + 4);
   EXPECT_EQ(std::vector<FileCall>(calls.begin() + callsBefore, calls.begin() + callsBefore + 4),
-            (std::vector<FileCall>{FileCall::pwrite, FileCall::fsync, FileCall::pwrite,
-                                   FileCall::fsync}));
+            (std::vector<FileCall>{FileCall::writeAt, FileCall::sync, FileCall::writeAt,
+                                   FileCall::sync}));
 }
 
 TEST_F(WriterTest, SecondCommitAppendsAfterTheFirst) {
@@ -114,7 +114,7 @@ TEST_F(WriterTest, FailedCommitStepKeepsThePreviousCommit) {
     FileCall call;
     int nth;
   };
-  const Case cases[] = {{FileCall::pwrite, 1}, {FileCall::fsync, 1}, {FileCall::pwrite, 2}};
+  const Case cases[] = {{FileCall::writeAt, 1}, {FileCall::sync, 1}, {FileCall::writeAt, 2}};
   for (const Case& c : cases) {
     std::filesystem::remove(path);
     auto writer = makeWriter();
@@ -150,7 +150,7 @@ TEST_F(WriterTest, FailedCommitStepKeepsThePreviousCommit) {
 TEST_F(WriterTest, HeaderWrittenButNotSyncedIsReloadedBeforeTheNextCommit) {
   auto writer = makeWriter();
   writer->record(makeEntry(1));
-  io.failOn(FileCall::fsync, 2);
+  io.failOn(FileCall::sync, 2);
   writer->flush();
   ASSERT_TRUE(logs.contains(platform::LogLevel::error, "Flush failed: "));
   // Readers may already see this header; the next commit must build on it, not rewind it.
@@ -167,7 +167,7 @@ TEST_F(WriterTest, CrashBetweenTheTwoStepsLeavesAMapTheNextStartAdopts) {
   writer->flush();
   writer->record(makeEntry(2));
   // The header write never happens: as if the process died after the entries were durable.
-  io.failOn(FileCall::pwrite, 2, EIO, true);
+  io.failOn(FileCall::writeAt, 2, EIO, true);
   writer->flush();
   io.reset();
   writer.reset();
@@ -216,7 +216,7 @@ TEST_F(WriterTest, CommittedOffsetPastTheEndIsClampedInMemoryOnly) {
 
 TEST_F(WriterTest, UnreadableHeaderRefusesToStart) {
   writeBytes(path, buildMapFile({makeEntry(1)}));
-  io.failOn(FileCall::pread);
+  io.failOn(FileCall::readAt);
   auto writer = makeWriter(false);
   EXPECT_FALSE(writer->start());
   EXPECT_TRUE(logs.contains(platform::LogLevel::error, "Failed to read header: "));

@@ -11,7 +11,7 @@
 #include "map_test_support.h"
 #include "platform/logging.h"
 #include "support/fake_time.h"
-#include "support/faulty_file_io.h"
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 
 namespace veltra::dnsmap::testing {
@@ -41,7 +41,7 @@ class WriterTest : public ::testing::Test {
   veltra::testing::TempDir dir;
   std::string path;
   veltra::testing::FakeClock clock;
-  veltra::testing::FaultyFileIO io;
+  veltra::testing::FaultyFileSystem io;
   platform::DarwinNotificationCenter center;
   CountingRandom random;
   platform::RecordingLogSink logs;

@@ -10,14 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include "support/faulty_file_io.h"
+#include "support/faulty_file_system.h"
 #include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 
 namespace veltra::platform {
 namespace {
 
-using testing::FaultyFileIO;
+using testing::FaultyFileSystem;
 using testing::FileCall;
 using testing::TempDir;
 
@@ -33,16 +33,16 @@ TEST(AtomicWrite, ReplacesContentWithModeWhateverTheUmask) {
 
 TEST(AtomicWrite, SyncsFileBeforeRenameAndFolderAfter) {
   TempDir dir;
-  FaultyFileIO io;
+  FaultyFileSystem io;
   writeFileAtomically(dir.file("a"), asBytes("x"), {}, io);
   auto calls = io.calls();
   auto position = [&](FileCall call, std::size_t from = 0) {
     return std::find(calls.begin() + static_cast<long>(from), calls.end(), call) - calls.begin();
   };
-  auto firstSync = position(FileCall::fsync);
+  auto firstSync = position(FileCall::sync);
   auto renameAt = position(FileCall::rename);
   EXPECT_LT(firstSync, renameAt);
-  EXPECT_LT(renameAt, position(FileCall::fsync, static_cast<std::size_t>(renameAt)));
+  EXPECT_LT(renameAt, position(FileCall::syncDirectory, static_cast<std::size_t>(renameAt)));
 }
 
 struct FaultCase {
@@ -55,7 +55,7 @@ class AtomicWriteFault : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(AtomicWriteFault, LeavesTargetUnchangedAndNoTemporaryFile) {
   TempDir dir;
   dir.write("a", "old");
-  FaultyFileIO io;
+  FaultyFileSystem io;
   io.failOn(GetParam().call, 1, ENOSPC);
   EXPECT_THROW(writeFileAtomically(dir.file("a"), asBytes("new"), {}, io), SystemError);
   EXPECT_EQ(dir.read("a"), "old");
@@ -67,13 +67,13 @@ TEST_P(AtomicWriteFault, LeavesTargetUnchangedAndNoTemporaryFile) {
 INSTANTIATE_TEST_SUITE_P(Calls, AtomicWriteFault,
                          ::testing::Values(FaultCase{"open", FileCall::open},
                                            FaultCase{"write", FileCall::write},
-                                           FaultCase{"fsync", FileCall::fsync},
+                                           FaultCase{"fsync", FileCall::sync},
                                            FaultCase{"rename", FileCall::rename}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AtomicWrite, NamedTemporaryFileIsUsed) {
   TempDir dir;
-  FaultyFileIO io;
+  FaultyFileSystem io;
   io.failOn(FileCall::rename);
   EXPECT_THROW(writeFileAtomically(dir.file("c.json"), asBytes("x"),
                                    {.mode = 0644, .tempPath = dir.file("c.json.tmp")}, io),

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "pipeline_fixture.h"
-#include "platform/directory_listing.h"
+#include "platform/file_system.h"
 #include "platform/gzip.h"
-#include "support/faulty_file_io.h"
+#include "support/faulty_file_system.h"
 #include "updater/pipelines.h"
 
 namespace veltra::updater {
@@ -41,7 +41,7 @@ TEST_P(HostileResponse, FailsClosedWithNothingLeftBehind) {
   f.expectLinesInOrder(h.lines);
   EXPECT_EQ(f.downloads(), h.downloads);
   EXPECT_EQ(f.dataFile("blocklist-v4.bin"), "installed artifact");
-  for (const std::string& name : platform::listDirectory(f.dataDirectory, 100)) {
+  for (const std::string& name : platform::FileSystem::real().listDirectory(f.dataDirectory, 100)) {
     EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
     EXPECT_NE(name, "blocklist-v4.bin.new");
   }
@@ -144,14 +144,14 @@ TEST(HostileResponseDisk, FullDataFolderFailsTheRunWithExitFiveAndKeepsTheInstal
   PipelineFixture f;
   f.installApp("2.5");
   f.dir.write("data/blocklist-v4.bin", "installed artifact");
-  testing::FaultyFileIO io;
+  testing::FaultyFileSystem io;
   io.failOnPath(testing::FileCall::open, "blocklist-v4.bin.tmp-", ENOSPC);
   EXPECT_EQ(f.run({}, &io), 5);
   f.expectFailure(FailureKind::disk, "open(");
   EXPECT_TRUE(f.console.contains("[VeltraUpdater] Failed to install V4 blocklist: open("));
   EXPECT_EQ(f.downloads(), 0u);
   EXPECT_EQ(f.dataFile("blocklist-v4.bin"), "installed artifact");
-  for (const std::string& name : platform::listDirectory(f.dataDirectory, 100))
+  for (const std::string& name : platform::FileSystem::real().listDirectory(f.dataDirectory, 100))
     EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
 }
 

@@ -8,7 +8,8 @@
 
 #include "platform/files.h"
 #include "platform/gzip.h"
-#include "support/faulty_file_io.h"
+#include "support/crash_sweep.h"
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 #include "updater/transport_errors.h"
 #include "updater_fixture.h"
@@ -24,7 +25,7 @@ int countEntries(const std::string& folder) {
 
 // Writes `content` into a new file of the run in `folder`, as a download or decompression would.
 ArtifactFile runFile(const testing::TempDir& dir, const std::string& name, std::string_view content,
-                     platform::FileIO& io = platform::FileIO::real()) {
+                     platform::FileSystem& io = platform::FileSystem::real()) {
   ArtifactFile file = ArtifactFile::create(dir.file(name), io);
   file.append(asBytes(content));
   return file;
@@ -94,7 +95,7 @@ TEST(Decompress, FailuresAreCodeThreeAndLeaveNoOutput) {
 TEST(Decompress, OutputThatCannotBeWrittenIsASystemErrorAndLeavesNoOutput) {
   testing::TempDir dir;
   ArtifactFile gz = runFile(dir, "a.gz", asText(platform::gzipCompress(Bytes(1 << 20, 7))));
-  testing::FaultyFileIO io;
+  testing::FaultyFileSystem io;
   io.failOn(testing::FileCall::write, 2, ENOSPC);
   EXPECT_THROW(decompressArtifact(gz, dir.file("a"), 1 << 30, io), platform::SystemError);
   EXPECT_EQ(countEntries(dir.path()), 1);
@@ -113,7 +114,7 @@ class AtomicInstall : public ::testing::Test {
   std::string temporary = dir.file("blocklist-v4.bin.new");
   std::string backup = dir.file("blocklist-v4.bin.old");
 
-  void install(std::string_view content, platform::FileIO& io = platform::FileIO::real(),
+  void install(std::string_view content, platform::FileSystem& io = platform::FileSystem::real(),
                bool verbose = false) {
     ArtifactFile verified = runFile(dir, "blocklist-v4.bin.tmp-1", content, io);
     atomicInstall(verified.file(), target, temporary, backup, verbose, console, io);
@@ -123,7 +124,7 @@ class AtomicInstall : public ::testing::Test {
 TEST_F(AtomicInstall, RotatesTargetIntoBackupAndNeverLeavesNoTarget) {
   dir.write("blocklist-v4.bin", "one");
   dir.write("blocklist-v4.bin.old", "ancient");
-  install("two", platform::FileIO::real(), true);
+  install("two", platform::FileSystem::real(), true);
   EXPECT_EQ(dir.read("blocklist-v4.bin"), "two");
   EXPECT_EQ(dir.read("blocklist-v4.bin.old"), "one");
   EXPECT_FALSE(platform::fileExists(temporary));
@@ -140,7 +141,7 @@ TEST_F(AtomicInstall, FirstInstallNeedsNoBackup) {
 
 TEST_F(AtomicInstall, BackupFallsBackToACopyWhereLinksAreImpossible) {
   dir.write("blocklist-v4.bin", "one");
-  testing::FaultyFileIO io;
+  testing::FaultyFileSystem io;
   io.failOn(testing::FileCall::link, 1, EPERM);
   install("two", io);
   EXPECT_EQ(dir.read("blocklist-v4.bin"), "two");
@@ -150,7 +151,7 @@ TEST_F(AtomicInstall, BackupFallsBackToACopyWhereLinksAreImpossible) {
 }
 
 TEST_F(AtomicInstall, VerifiedFileIsRenamedIntoPlaceNotRewritten) {
-  testing::FaultyFileIO io;
+  testing::FaultyFileSystem io;
   ArtifactFile verified = runFile(dir, "blocklist-v4.bin.tmp-1", "fresh bytes", io);
   struct stat before {};
   ASSERT_EQ(::stat(verified.file().path().c_str(), &before), 0);
@@ -182,13 +183,13 @@ TEST_F(AtomicInstall, FailureAtAnyStepKeepsTheInstalledFileAndLeavesNothingBehin
   struct Case {
     testing::FileCall call;
     int nth;
-  } cases[] = {{testing::FileCall::fchmod, 1}, {testing::FileCall::fsync, 1},
-               {testing::FileCall::rename, 1}, {testing::FileCall::link, 1},
-               {testing::FileCall::unlink, 1}, {testing::FileCall::rename, 2}};
+  } cases[] = {{testing::FileCall::setPermissions, 1}, {testing::FileCall::sync, 1},
+               {testing::FileCall::rename, 1},         {testing::FileCall::link, 1},
+               {testing::FileCall::remove, 1},         {testing::FileCall::rename, 2}};
   for (const auto& c : cases) {
     testing::TempDir folder;
     std::string installed = folder.write("blocklist-v4.bin", "installed");
-    testing::FaultyFileIO io;
+    testing::FaultyFileSystem io;
     ArtifactFile verified = runFile(folder, "blocklist-v4.bin.tmp-1", "new", io);
     io.failOn(c.call, c.nth, ENOSPC);
     EXPECT_THROW(atomicInstall(verified.file(), installed, folder.file("blocklist-v4.bin.new"),
@@ -198,6 +199,38 @@ TEST_F(AtomicInstall, FailureAtAnyStepKeepsTheInstalledFileAndLeavesNothingBehin
     EXPECT_EQ(folder.read("blocklist-v4.bin"), "installed") << static_cast<int>(c.call);
     EXPECT_FALSE(platform::fileExists(folder.file("blocklist-v4.bin.new")));
     EXPECT_FALSE(platform::fileExists(folder.file("blocklist-v4.bin.tmp-1")));
+  }
+}
+
+// A power loss at any point of an install leaves the old or the new artifact installed, and a
+// backup that is absent, the one before or the replaced artifact, whether linked or copied.
+TEST(AtomicInstallCrash, InstalledArtifactIsTheOldOrTheNewAtEveryCrashPoint) {
+  const std::string target = "/data/blocklist-v4.bin";
+  const std::string backup = target + ".old";
+  for (bool linkable : {true, false}) {
+    const std::size_t points = testing::sweepCrashPoints(
+        [&](testing::InMemoryFileSystem& fileSystem) {
+          fileSystem.createDirectory("/data", 0755);
+          platform::writeFileAtomically(target, asBytes("one"), {}, fileSystem);
+          platform::writeFileAtomically(backup, asBytes("ancient"), {}, fileSystem);
+        },
+        [&](testing::InMemoryFileSystem& memory) {
+          testing::FaultyFileSystem fileSystem(memory);
+          if (!linkable) fileSystem.failOnPath(testing::FileCall::link, "", EPERM);
+          testing::RecordingConsole console;
+          ArtifactFile verified = ArtifactFile::create(target + ".tmp-1", fileSystem);
+          verified.append(asBytes("two"));
+          atomicInstall(verified.file(), target, target + ".new", backup, false, console,
+                        fileSystem);
+        },
+        [&](testing::InMemoryFileSystem& recovered, std::size_t k) {
+          auto installed = recovered.contentOf(target);
+          ASSERT_TRUE(installed) << k;
+          EXPECT_TRUE(asText(*installed) == "one" || asText(*installed) == "two") << k;
+          if (auto old = recovered.contentOf(backup))
+            EXPECT_TRUE(asText(*old) == "ancient" || asText(*old) == "one") << k;
+        });
+    EXPECT_GE(points, 8u) << linkable;
   }
 }
 

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "pipeline_fixture.h"
-#include "platform/directory_listing.h"
+#include "platform/file_system.h"
 #include "platform/gzip.h"
 
 extern char** environ;
@@ -67,7 +67,7 @@ int waitForExit(pid_t pid) {
 
 std::vector<std::string> temporaries(const std::string& folder) {
   std::vector<std::string> found;
-  for (const auto& name : platform::listDirectory(folder, 1000)) {
+  for (const auto& name : platform::FileSystem::real().listDirectory(folder, 1000)) {
     if (name.find(".tmp-") != std::string::npos || name.ends_with(".new")) found.push_back(name);
   }
   return found;
@@ -100,7 +100,7 @@ TEST(KilledRun, InstalledFileIsOldOrNewAfterAnyKillAndTheNextRunReclaimsWhatWasL
     EXPECT_TRUE(installed == oldArtifact || installed == asText(f.artifact)) << k;
     // At most one run's worth: the download, the decompressed file, one status temporary.
     EXPECT_LE(temporaries(f.dataDirectory).size(), 3u) << k;
-    EXPECT_TRUE(platform::listDirectory(f.dir.file("tmp"), 10).empty()) << k;
+    EXPECT_TRUE(platform::FileSystem::real().listDirectory(f.dir.file("tmp"), 10).empty()) << k;
   }
   // The next run (up to date or not) holds the lock and removes every leftover.
   EXPECT_EQ(waitForExit(startUpdater(f)), 0);

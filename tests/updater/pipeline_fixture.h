@@ -100,9 +100,9 @@ struct PipelineFixture : UpdaterFixture {
     return c;
   }
 
-  int run(std::vector<std::string> arguments, platform::FileIO* io = nullptr) {
+  int run(std::vector<std::string> arguments, platform::FileSystem* io = nullptr) {
     auto c = pipelineContext();
-    if (io != nullptr) c.io = io;
+    if (io != nullptr) c.fileSystem = io;
     arguments.insert(arguments.begin(), "VeltraUpdater");
     arguments.insert(arguments.begin() + 1, "--update-blocklist");
     return updater::KorvelUpdater::run(arguments, c);

@@ -9,7 +9,7 @@
 
 #include "platform/files.h"
 #include "support/fake_time.h"
-#include "support/faulty_file_io.h"
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 
 namespace veltra::updater {
@@ -138,7 +138,7 @@ TEST_F(Reporter, QueuedProgressNeverOvertakesALaterPhase) {
   std::vector<Phase> seen;
   {
     UpdaterStatusReporter reporter(
-        4, std::nullopt, path, clock, notifications, platform::FileIO::real(),
+        4, std::nullopt, path, clock, notifications, platform::FileSystem::real(),
         [&](const BlocklistUpdaterStatus& s) { seen.push_back(s.phase); });
     reporter.setPhase(Phase::downloading);
     for (int i = 1; i <= 200; ++i) {
@@ -156,7 +156,7 @@ TEST_F(Reporter, QueuedProgressNeverOvertakesALaterPhase) {
 }
 
 TEST_F(Reporter, WriteFailureStillPostsAndCreatesMissingFolderOnRetry) {
-  testing::FaultyFileIO io;
+  testing::FaultyFileSystem io;
   std::string nested = dir.file("gone/updater-status.json");
   UpdaterStatusReporter reporter(4, std::nullopt, nested, clock, notifications, io);
   reporter.setPhase(Phase::checking);
@@ -171,7 +171,7 @@ TEST_F(Reporter, WriteFailureStillPostsAndCreatesMissingFolderOnRetry) {
 // Both writes failing leave a planted link at the name; the mode set afterwards must not reach
 // the link's target.
 TEST_F(Reporter, FailedWriteOverAPlantedLinkLeavesItsTargetsMode) {
-  testing::FaultyFileIO io;
+  testing::FaultyFileSystem io;
   std::string outside = dir.write("outside", "x");
   ASSERT_EQ(::chmod(outside.c_str(), 0600), 0);
   ASSERT_EQ(::symlink(outside.c_str(), path.c_str()), 0);

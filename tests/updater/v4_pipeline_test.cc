@@ -2,7 +2,7 @@
 
 #include "config/config.h"
 #include "pipeline_fixture.h"
-#include "support/faulty_file_io.h"
+#include "support/faulty_file_system.h"
 #include "updater/pipelines.h"
 
 namespace veltra::updater {
@@ -335,7 +335,7 @@ TEST(V4PipelineInstall, InstallFailureKeepsInstalledFileAndExitsFive) {
   PipelineFixture f;
   f.installApp("3.0");
   f.dir.write("data/blocklist-v4.bin", "previous artifact");
-  testing::FaultyFileIO io;
+  testing::FaultyFileSystem io;
   io.failOnPath(testing::FileCall::rename, "blocklist-v4.bin", EROFS);
   EXPECT_EQ(f.run({}, &io), 5);
   EXPECT_EQ(f.dataFile("blocklist-v4.bin"), "previous artifact");
