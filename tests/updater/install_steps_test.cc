@@ -227,8 +227,9 @@ TEST(AtomicInstallCrash, InstalledArtifactIsTheOldOrTheNewAtEveryCrashPoint) {
           auto installed = recovered.contentOf(target);
           ASSERT_TRUE(installed) << k;
           EXPECT_TRUE(asText(*installed) == "one" || asText(*installed) == "two") << k;
-          if (auto old = recovered.contentOf(backup))
+          if (auto old = recovered.contentOf(backup)) {
             EXPECT_TRUE(asText(*old) == "ancient" || asText(*old) == "one") << k;
+          }
         });
     EXPECT_GE(points, 8u) << linkable;
   }
