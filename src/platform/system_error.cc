@@ -1,5 +1,8 @@
 #include "platform/system_error.h"
 
+#include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -23,5 +26,11 @@ SystemError::SystemError(std::string operation, std::string path, int errorNumbe
 SystemError::SystemError(std::string operation, std::string path, int errorNumber,
                          std::string reason)
     : TypedError({operation, path, errorNumber}, operation + "(" + path + ") failed: " + reason) {}
+
+bool SystemError::isStorageRefusal() const {
+  static constexpr std::array kStorageRefusals = {ENOSPC, EDQUOT, EFBIG,        EACCES, EPERM,
+                                                  EROFS,  EEXIST, ENAMETOOLONG, EIO};
+  return std::ranges::find(kStorageRefusals, errorNumber()) != kStorageRefusals.end();
+}
 
 }  // namespace veltra::platform

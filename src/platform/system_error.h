@@ -28,6 +28,10 @@ class SystemError : public TypedError<SystemError, SystemErrorPayload> {
   const std::string& operation() const { return payload().operation; }
   const std::string& path() const { return payload().path; }
   int errorNumber() const { return payload().errorNumber; }
+
+  // Tells whether the storage refused the call (full, over quota, read-only, not permitted, a
+  // name taken or too long, an I/O error) rather than the call failing for another reason.
+  bool isStorageRefusal() const;
 };
 
 // Returns the system's text for an errno value.

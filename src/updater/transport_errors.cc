@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 
 #include "platform/system_error.h"
 
@@ -69,10 +68,6 @@ constexpr std::array kNetworkCodes = {
     URLError::Code::dnsLookupFailed,         URLError::Code::timedOut,
     URLError::Code::internationalRoamingOff, URLError::Code::dataNotAllowed};
 
-// The errno values of writes the file system refused.
-constexpr std::array kDiskErrors = {ENOSPC, EDQUOT, EFBIG,        EACCES, EPERM,
-                                    EROFS,  EEXIST, ENAMETOOLONG, EIO};
-
 }  // namespace
 
 FailureKind classify(const std::exception& error) {
@@ -82,9 +77,7 @@ FailureKind classify(const std::exception& error) {
                                                                               : FailureKind::other;
   }
   if (auto* e = dynamic_cast<const platform::SystemError*>(&error)) {
-    return std::ranges::find(kDiskErrors, e->errorNumber()) != kDiskErrors.end()
-               ? FailureKind::disk
-               : FailureKind::other;
+    return e->isStorageRefusal() ? FailureKind::disk : FailureKind::other;
   }
   return FailureKind::other;
 }
