@@ -23,13 +23,13 @@ void writeUnsynced(FileSystem& fileSystem, const std::string& path, std::string_
 TEST(InMemoryFileSystem, PowerLossKeepsOnlySyncedDataUnderSyncedNames) {
   InMemoryFileSystem fileSystem;
   writeFileAtomically("/kept", bytesOf("durable"), {}, fileSystem);
-  writeUnsynced(fileSystem, "/unsynced-name", "x");
   {
     auto file = fileSystem.open("/synced-data", {.mode = OpenMode::createExclusive});
     file->append(bytesOf("data"));
     file->sync();
   }
   fileSystem.syncDirectory("/");
+  writeUnsynced(fileSystem, "/unsynced-name", "x");
   writeUnsynced(fileSystem, "/synced-data", "more");  // appended, never synced
   fileSystem.rename("/kept", "/moved");               // never made durable
   auto after = fileSystem.afterPowerLoss();
