@@ -48,8 +48,9 @@ void KorvelUpdater::cleanup(bool verbose, UpdaterContext& context) {
     if (verbose) console.say(std::string("Removed stale ") + name);
   }
   if (idle) {
-    for (const std::string& name : reclaimRunLeftovers(
-             context.environment.dataDirectory, platform::temporaryDirectory(), *context.fileSystem)) {
+    for (const std::string& name :
+         reclaimRunLeftovers(context.environment.dataDirectory, platform::temporaryDirectory(),
+                             *context.fileSystem)) {
       if (verbose) console.say("Removed stale " + name);
     }
   }

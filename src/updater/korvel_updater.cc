@@ -82,8 +82,9 @@ int KorvelUpdater::run(const std::vector<std::string>& arguments, UpdaterContext
   }
 
   // Holding the lock, no other run is writing: what a killed run left can go.
-  for (const std::string& name : reclaimRunLeftovers(context.environment.dataDirectory,
-                                                     platform::temporaryDirectory(), *context.fileSystem)) {
+  for (const std::string& name :
+       reclaimRunLeftovers(context.environment.dataDirectory, platform::temporaryDirectory(),
+                           *context.fileSystem)) {
     logger.notice("Removed %s left by an interrupted run", name);
   }
 
