@@ -3,9 +3,10 @@
 #include <httplib.h>
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 
-#include "platform/file_reader.h"
+#include "platform/file_system.h"
 #include "platform/system_error.h"
 
 namespace veltra::cdn {
@@ -22,12 +23,19 @@ std::string contentType(const std::string& path) {
 
 // Maps a request path to a regular file under root, and returns the file and its size; nothing
 // for paths that leave root and for what is no regular file (a link is not followed).
+// Opens `file` read-only; a link at its name is not followed and anything but a regular file is
+// refused without being waited on. Throws SystemError.
+std::unique_ptr<platform::File> openServed(const std::string& file) {
+  return platform::FileSystem::real().open(
+      file, {.mode = platform::OpenMode::read, .names = platform::NamePolicy::regularOnly});
+}
+
 std::optional<std::pair<std::string, std::int64_t>> resolve(const std::string& root,
                                                             const std::string& path) {
   if (path.empty() || path[0] != '/' || path.find("..") != std::string::npos) return std::nullopt;
   std::string file = root + path;
   try {
-    return std::make_pair(file, static_cast<std::int64_t>(platform::FileReader(file).size()));
+    return std::make_pair(file, static_cast<std::int64_t>(openServed(file)->status().size));
   } catch (const platform::SystemError&) {
     return std::nullopt;
   }
@@ -37,8 +45,7 @@ std::optional<std::pair<std::string, std::int64_t>> resolve(const std::string& r
 std::string readRange(const std::string& file, std::size_t offset, std::size_t length) {
   std::string buffer(length, '\0');
   try {
-    const std::size_t n = platform::FileReader(file).readAt(
-        offset, {reinterpret_cast<std::uint8_t*>(buffer.data()), buffer.size()});
+    const std::size_t n = openServed(file)->readAt(offset, buffer.data(), buffer.size());
     buffer.resize(n);
   } catch (const platform::SystemError&) {
     return {};
