@@ -1,45 +1,40 @@
 #include "platform/file_lock.h"
 
-#include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-
-#include "platform/no_follow_open.h"
-#include "platform/system_error.h"
+#include <utility>
 
 namespace veltra::platform {
 
-int openLockFile(const std::string& path) {
+LockFile LockFile::open(const std::string& path) {
   // Lock files live in folders other users may write to; whatever is planted at the name other
   // than our own regular file is refused, so the chmod below only ever reaches that file.
-  int fd = openWithoutFollowing(path, O_RDWR | O_CREAT, 0644, ExpectedFile::regularFile);
-  ::fchmod(fd, 0644);  // a restrictive umask must not lock out other users of the file
-  return fd;
-}
-
-int openExistingLockFile(const std::string& path) {
+  std::unique_ptr<File> file = FileSystem::real().open(
+      path, {.mode = OpenMode::createOrOpen, .names = NamePolicy::guarded, .permissions = 0644});
   try {
-    return openWithoutFollowing(path, O_RDONLY, 0, ExpectedFile::regularFile);
-  } catch (const SystemError& error) {
-    errno = error.errorNumber();
-    return -1;
+    file->setPermissions(0644);  // a restrictive umask must not lock out other users of the file
+  } catch (const SystemError&) {
+    // The lock still works for this process and those of the same user.
+  }
+  return LockFile(std::move(file), path);
+}
+
+std::optional<LockFile> LockFile::openExisting(const std::string& path) {
+  try {
+    return LockFile(FileSystem::real().open(path, {.names = NamePolicy::guarded}), path);
+  } catch (const SystemError&) {
+    return std::nullopt;
   }
 }
 
-int tryLockExclusive(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno; }
+bool LockFile::tryLock() { return file_->tryLockExclusive() == 0; }
 
-int lockExclusive(int fd) {
+void LockFile::lock() {
   for (;;) {
-    if (::flock(fd, LOCK_EX) == 0) return 0;
-    if (errno != EINTR) return errno;
+    if (::flock(file_->nativeHandle(), LOCK_EX) == 0) return;
+    if (errno != EINTR) throw SystemError("flock", path_, errno);
   }
-}
-
-void closeDescriptor(int fd) {
-  if (fd >= 0) ::close(fd);
 }
 
 }  // namespace veltra::platform

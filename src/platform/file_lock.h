@@ -1,28 +1,42 @@
 // Advisory whole-file locks (flock) on lock files shared between processes.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/file_system.h"
 
 namespace veltra::platform {
 
-// Opens `path` read-write, creating it with mode 0644, and forces the mode to 0644 whatever the
-// file-creation mask. A symbolic link, FIFO, folder, device or multiply linked file at `path` is
-// refused without being followed or blocked on (see openWithoutFollowing). Returns the
-// descriptor; throws SystemError("open", path, errno), whose description says what was found.
-int openLockFile(const std::string& path);
+// An open lock file. Owns the open file; destroying the object closes it, which drops any lock
+// taken through it. Movable, not copyable; not thread-safe.
+class LockFile {
+ public:
+  // Opens `path` read-write, creating it with mode 0644, and forces the mode to 0644 whatever
+  // the file-creation mask. A symbolic link, FIFO, folder, device or multiply linked file at
+  // `path` is refused without being followed or blocked on. Throws SystemError("open", path,
+  // errno), whose description says what was found.
+  static LockFile open(const std::string& path);
 
-// Opens an existing lock file read-only without creating it, refusing what openLockFile
-// refuses; returns -1 (errno set) when that fails.
-int openExistingLockFile(const std::string& path);
+  // Opens an existing lock file read-only without creating it, refusing what open() refuses;
+  // nothing when that fails.
+  static std::optional<LockFile> openExisting(const std::string& path);
 
-// Requests an exclusive lock without waiting; returns 0 or the errno of the failure.
-int tryLockExclusive(int fd);
+  // Takes the exclusive lock if nobody holds it; false when another open file holds it or the
+  // request fails.
+  bool tryLock();
 
-// Requests an exclusive lock, waiting as long as it takes and retrying after interrupting
-// signals; returns 0 or the errno of a failure other than EINTR.
-int lockExclusive(int fd);
+  // Takes the exclusive lock, waiting as long as it takes. Throws SystemError("flock", path,
+  // errno) for a failure other than an interrupting signal.
+  void lock();
 
-// Closes a descriptor, which drops any lock held through it.
-void closeDescriptor(int fd);
+ private:
+  LockFile(std::unique_ptr<File> file, std::string path)
+      : file_(std::move(file)), path_(std::move(path)) {}
+
+  std::unique_ptr<File> file_;
+  std::string path_;
+};
 
 }  // namespace veltra::platform

@@ -14,11 +14,9 @@ constexpr double kOldFileAgeSeconds = 604800;  // 7 days; exactly 7 days is kept
 // Tells whether no update run can be writing a ".new" file now: the updater lock is free.
 // Opens the lock file only if it exists, so the cleanup never creates the data folder.
 bool updateRunIsIdle(const std::string& lockPath) {
-  int fd = platform::openExistingLockFile(lockPath);
-  if (fd < 0) return !platform::fileExists(lockPath);
-  bool idle = platform::tryLockExclusive(fd) == 0;
-  platform::closeDescriptor(fd);
-  return idle;
+  std::optional<platform::LockFile> lock = platform::LockFile::openExisting(lockPath);
+  if (!lock) return !platform::fileExists(lockPath);
+  return lock->tryLock();
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
 #include "updater/exclusive_file_lock.h"
 
-#include "platform/file_lock.h"
 #include "platform/files.h"
 
 namespace veltra::updater {
 
 namespace {
-int openCreatingFolder(const std::string& path) {
+platform::LockFile openCreatingFolder(const std::string& path) {
   std::string folder = platform::parentPath(path);
   if (!folder.empty() && !platform::fileExists(folder)) {
     try {
@@ -15,16 +14,10 @@ int openCreatingFolder(const std::string& path) {
       // The open below fails and reports the path.
     }
   }
-  return platform::openLockFile(path);
+  return platform::LockFile::open(path);
 }
 }  // namespace
 
-ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : fd_(openCreatingFolder(path)) {}
-
-ExclusiveFileLock::~ExclusiveFileLock() { platform::closeDescriptor(fd_); }
-
-int ExclusiveFileLock::tryLock() { return platform::tryLockExclusive(fd_); }
-
-int ExclusiveFileLock::lock() { return platform::lockExclusive(fd_); }
+ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : file_(openCreatingFolder(path)) {}
 
 }  // namespace veltra::updater

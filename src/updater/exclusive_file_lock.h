@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "platform/file_lock.h"
+
 namespace veltra::updater {
 
-// Owns an open descriptor of a lock file; destroying the object closes it, which drops any
-// advisory lock taken through it. Not copyable; not thread-safe.
+// Owns the open lock file; destroying the object closes it, which drops any advisory lock
+// taken through it. Not copyable; not thread-safe.
 class ExclusiveFileLock {
  public:
   // Opens `path` (creating the file 0644 and, when missing, its folder); throws
@@ -14,19 +16,16 @@ class ExclusiveFileLock {
   // naming a symbolic link, FIFO, other non-regular file or multiply linked file planted at
   // `path`, which is refused without being followed or blocked on.
   explicit ExclusiveFileLock(const std::string& path);
-  ~ExclusiveFileLock();
   ExclusiveFileLock(const ExclusiveFileLock&) = delete;
   ExclusiveFileLock& operator=(const ExclusiveFileLock&) = delete;
 
-  // Takes the exclusive lock if nobody holds it; returns 0 or the errno of the failure.
-  int tryLock();
-  // Takes the exclusive lock, waiting without limit; returns 0 or the errno of a failure.
-  int lock();
-
-  int fd() const { return fd_; }
+  // Takes the exclusive lock if nobody holds it; false when that fails.
+  bool tryLock() { return file_.tryLock(); }
+  // Takes the exclusive lock, waiting without limit. Throws platform::SystemError.
+  void lock() { file_.lock(); }
 
  private:
-  int fd_;
+  platform::LockFile file_;
 };
 
 }  // namespace veltra::updater

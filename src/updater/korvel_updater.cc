@@ -69,13 +69,16 @@ int KorvelUpdater::run(const std::vector<std::string>& arguments, UpdaterContext
     console.say("Cannot open lock file " + lockPath + ": " + error.description());
     return rawValue(ExitCode::writeFailed);
   }
-  if (lock->tryLock() != 0) {
+  if (!lock->tryLock()) {
     console.say("Another updater is running; waiting for it to finish...");
     logger.notice("Waiting for the updater lock");
-    if (int error = lock->lock(); error != 0) {
+    try {
+      lock->lock();
+    } catch (const platform::SystemError& error) {
       // Running without the lock could interleave two installs; stop instead.
-      console.say("Cannot lock " + lockPath + ": " + platform::errorText(error));
-      logger.error("Cannot take the updater lock: %s", platform::errorText(error));
+      std::string reason = platform::errorText(error.errorNumber());
+      console.say("Cannot lock " + lockPath + ": " + reason);
+      logger.error("Cannot take the updater lock: %s", reason);
       return rawValue(ExitCode::writeFailed);
     }
     console.say("Lock acquired; re-checking whether an update is still needed");

@@ -1,3 +1,5 @@
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "platform/file_lock.h"
@@ -49,10 +51,11 @@ TEST_F(Cleanup, NewFilesGoWhateverTheirAgeWhenNoUpdateRuns) {
 
 TEST_F(Cleanup, NewFileBeingWrittenByARunningUpdateIsKept) {
   place("blocklist-v4.bin.new", seconds(0));
-  int held = platform::openLockFile(fixture.dataPath("updater.lock"));
-  ASSERT_EQ(platform::tryLockExclusive(held), 0);
+  std::optional<platform::LockFile> held =
+      platform::LockFile::open(fixture.dataPath("updater.lock"));
+  ASSERT_TRUE(held->tryLock());
   KorvelUpdater::cleanup(true, context);
-  platform::closeDescriptor(held);
+  held.reset();
   EXPECT_TRUE(exists("blocklist-v4.bin.new"));
   EXPECT_TRUE(fixture.console.contains(
       "[VeltraUpdater] Kept blocklist-v4.bin.new: an update is in progress\n"));

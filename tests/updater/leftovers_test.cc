@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "pipeline_fixture.h"
@@ -101,10 +103,10 @@ TEST(RunLeftovers, CleanupRemovesThemOnlyWhenNoRunHoldsTheLock) {
   leftovers.plant();
   auto context = f.pipelineContext();
 
-  int held = platform::openLockFile(f.dataPath("updater.lock"));
-  ASSERT_EQ(platform::tryLockExclusive(held), 0);
+  std::optional<platform::LockFile> held = platform::LockFile::open(f.dataPath("updater.lock"));
+  ASSERT_TRUE(held->tryLock());
   KorvelUpdater::cleanup(false, context);
-  platform::closeDescriptor(held);
+  held.reset();
   for (const auto& name : leftovers.left())
     EXPECT_TRUE(platform::fileExists(f.dir.file(name))) << name;
 

@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ TEST(ExclusiveFileLockTest, CreatesFolderAndFileWithMode0644UnderRestrictiveUmas
   mode_t saved = ::umask(077);
   {
     ExclusiveFileLock lock(dir.file("a/b/updater.lock"));
-    EXPECT_EQ(lock.tryLock(), 0);
+    EXPECT_TRUE(lock.tryLock());
   }
   ::umask(saved);
   EXPECT_EQ(platform::fileMode(dir.file("a/b/updater.lock")), 0644u);
@@ -50,8 +51,9 @@ TEST(ExclusiveFileLockTest, UnopenableLockFileEndsRunWithWriteFailed) {
 TEST(ExclusiveFileLockTest, SecondRunWaitsForTheFirstAndThenRuns) {
   testing::PipelineFixture fixture;
   platform::createDirectories(fixture.dataDirectory);
-  int held = platform::openLockFile(fixture.dataPath("updater.lock"));
-  ASSERT_EQ(platform::tryLockExclusive(held), 0);
+  std::optional<platform::LockFile> held =
+      platform::LockFile::open(fixture.dataPath("updater.lock"));
+  ASSERT_TRUE(held->tryLock());
 
   auto context = fixture.pipelineContext();
   int exitCode = -1;
@@ -61,7 +63,7 @@ TEST(ExclusiveFileLockTest, SecondRunWaitsForTheFirstAndThenRuns) {
   });
   ASSERT_TRUE(fixture.console.waitFor("Another updater is running; waiting for it to finish...\n"));
   EXPECT_FALSE(platform::fileExists(fixture.dataPath("updater-status.json")));
-  platform::closeDescriptor(held);
+  held.reset();
   second.join();
   EXPECT_EQ(exitCode, 0);
   EXPECT_TRUE(fixture.console.contains(
@@ -77,8 +79,8 @@ TEST(ExclusiveFileLockTest, AnotherProcessHoldingTheLockIsWaitedFor) {
   ASSERT_EQ(::pipe(release), 0);
   pid_t child = ::fork();
   if (child == 0) {
-    int fd = platform::openLockFile(fixture.dataPath("updater.lock"));
-    platform::lockExclusive(fd);
+    platform::LockFile held = platform::LockFile::open(fixture.dataPath("updater.lock"));
+    held.lock();
     char byte = 1;
     if (::write(ready[1], &byte, 1) != 1) _exit(2);
     if (::read(release[0], &byte, 1) < 0) _exit(2);
